@@ -1,0 +1,67 @@
+#include "CatalogApp.h"
+
+#include "AboutDlg.h"
+#include "CatalogDlg.h"
+#include "CppSQLiteException.h"
+#include "Globals.h"
+#include "Statements.h"
+
+#include <cstdio>
+#include <new>
+#include <string>
+
+BEGIN_MESSAGE_MAP(CCatalogApp, CWinApp)
+    ON_COMMAND(ID_HELP, OnHelp)
+END_MESSAGE_MAP()
+
+CCatalogApp::CCatalogApp() : CWinApp(nullptr) {}
+
+BOOL CCatalogApp::InitInstance()
+{
+    AfxEnableControlContainer();
+    Enable3dControls();
+
+    CCatalogDlg dlg;
+    m_pMainWnd = &dlg;
+    // -1: the window could not initialise (the failure has been shown); the program
+    // ends with a failure status rather than run without its column settings.
+    if (dlg.DoModal() == -1)
+        m_nExitCode = 1;
+    m_pMainWnd = nullptr;
+    return FALSE;
+}
+
+void CCatalogApp::WinHelp(DWORD, UINT)
+{
+    CAboutDlg about;
+    about.DoModal();
+}
+
+void CCatalogApp::ReportHandlerException(CWnd* wnd, std::exception_ptr error) noexcept
+{
+    std::string text;
+    UINT icon = MB_ICONERROR;
+    try {
+        std::rethrow_exception(error);
+    } catch (const CppSQLiteException& e) {
+        text = e.errorMessage();
+    } catch (const kelvara::sql::StatementRefused& e) {
+        text = e.what();
+        icon = MB_ICONWARNING;
+    } catch (const std::bad_alloc&) {
+        text = "Kelvara ran out of memory. The last command was not completed.";
+    } catch (const std::exception& e) {
+        text = std::string("An unexpected error stopped the last command: ") + e.what();
+    } catch (...) {
+        text = "An unexpected error stopped the last command.";
+    }
+    try {
+        CWnd* owner = wnd && wnd->GetSafeHwnd() ? wnd : AfxGetMainWnd();
+        if (owner && owner->GetSafeHwnd())
+            owner->MessageBox(text.c_str(), "Kelvara", MB_OK | icon);
+        else
+            std::fprintf(stderr, "Kelvara: %s\n", text.c_str());
+    } catch (...) {
+        std::fprintf(stderr, "Kelvara: %s\n", text.c_str());
+    }
+}

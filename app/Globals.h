@@ -1,0 +1,42 @@
+#pragma once
+
+// The state the main window and the entry dialogs share. Each is written and read where
+// its comment says; all live for the whole run.
+
+#include "Afx.h"
+#include "CString.h"
+#include "CppSQLiteSession.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+class CCatalogApp;
+
+extern CCatalogApp theApp;
+// The catalogue connection: opened on "database.db" by the main window, closed at exit.
+extern CppSQLiteSession theDb;
+
+// The selected manufacturer and model names, handed to the entry dialogs.
+extern CString g_strManufacturer;
+extern CString g_strModel;
+// The decimal id of the result row last clicked, or empty when none is selected.
+extern CString g_strCompressorId;
+// 1: the compressor dialog edits g_strCompressorId; 0: it adds a compressor.
+extern std::uint8_t g_bEditMode;
+
+// The ids of the latest search's rows in the order the row query returned them:
+// entry k holds the id of query row k.
+extern std::unique_ptr<std::int32_t[]> g_pCompressorIds;
+extern std::int32_t g_nCompressorCount;
+extern std::uint8_t g_bIdsAllocated;
+
+// Which of the nine result columns exist, in column order: 1 shown, 0 hidden.
+extern std::array<std::int32_t, 9> g_columnVisible;
+
+// The colour scheme: window background and caption text.
+extern std::int32_t g_nBackRed, g_nBackGreen, g_nBackBlue;
+extern std::int32_t g_nTextRed, g_nTextGreen, g_nTextBlue;
+
+COLORREF BackgroundColor();
+COLORREF CaptionTextColor();

@@ -1,0 +1,28 @@
+#pragma once
+
+// The one error type of the database layer. Thrown by value; its text is
+// "%s[%d]: %s" — the code's name, the code, SQLite's (or the layer's) message.
+class CppSQLiteException {
+public:
+    // The layer's own code for errors it finds itself.
+    static constexpr int kLayerError = 1000;
+
+    // message may be null. When freeMessage is true and message is not null, message was
+    // allocated by sqlite3_mprintf (or is an SQLite error text) and is released with sqlite3_free.
+    CppSQLiteException(int code, char* message, bool freeMessage);
+    // The layer's fixed texts.
+    CppSQLiteException(int code, const char* fixedMessage);
+    CppSQLiteException(const CppSQLiteException& other);
+    CppSQLiteException& operator=(const CppSQLiteException& other);
+    virtual ~CppSQLiteException();
+
+    int errorCode() const { return m_nCode; }
+    // The formatted text; never null (an allocation failure reads as "").
+    const char* errorMessage() const { return m_pszMessage ? m_pszMessage : ""; }
+
+    static const char* errorCodeName(int code);
+
+private:
+    int m_nCode;
+    char* m_pszMessage;  // sqlite3_mprintf'd, owned
+};

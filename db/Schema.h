@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+
+namespace kelvara {
+
+// The text of db/schema.sql, compiled in: the four tables, the one kolumny row and the
+// indexes. Every new catalogue is created from it.
+const std::string& catalogueSchemaSql();
+
+}  // namespace kelvara

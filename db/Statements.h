@@ -1,0 +1,89 @@
+#pragma once
+
+// Every statement the catalogue issues, composed in one place.
+//
+// An ordinary value gives exactly the historical statement text. A value that the plain
+// quoting could not carry — one containing the enclosing quote, or one that a double-quoted
+// token would read as a column (any column of the four tables, or rowid/oid/_rowid_, in any
+// case) — is written as a standard single-quoted literal instead, inner single quotes
+// doubled, so that it can never change what a statement selects, inserts or deletes.
+// Bare values (ids, prices) are accepted only as plain SQL numbers; anything else is
+// refused with StatementRefused before a text is composed.
+
+#include <array>
+#include <stdexcept>
+#include <string>
+
+namespace kelvara::sql {
+
+// A value a statement cannot carry. field() names the value ("Net price", "compressor id"…);
+// what() is a sentence for the operator that starts with it, e.g.
+// "Net price must be a plain number such as 12 or 12.50". Texts are refused only when they
+// hold a NUL character.
+class StatementRefused : public std::invalid_argument {
+public:
+    StatementRefused(std::string field, const std::string& why);
+    const std::string& field() const { return m_field; }
+
+private:
+    std::string m_field;
+};
+
+// The nine compressor values in table order, as typed (texts) or as SQL numbers (prices).
+struct CompressorValues {
+    std::string capacity;      // pojemnosc
+    std::string yearFrom;      // od
+    std::string yearTo;        // do
+    std::string type;          // typ
+    std::string commonPartNo;  // nr_f_s
+    std::string partNo;        // nrkv
+    std::string jobber;        // cena_zakl, bare
+    std::string coreDeposit;   // kaucja_sku, bare
+    std::string netPrice;      // netto, bare
+};
+
+// --- value checks -------------------------------------------------------------------
+// An unsigned or signed decimal number as SQL reads it: digits with an optional fraction
+// and exponent ("12", "-3", "12.50", ".5", "1e3"). No blanks, commas, hex or words.
+bool isPlainSqlNumber(const std::string& text);
+// A decimal integer, optionally signed ("17", "-2").
+bool isPlainSqlInteger(const std::string& text);
+
+// --- the column settings ------------------------------------------------------------
+constexpr int kColumnCount = 9;
+// kolumny's column names in the fixed column order.
+extern const std::array<const char*, kColumnCount> kColumnFlagNames;
+
+std::string selectColumnFlags();
+std::string updateColumnFlag(int index, bool visible);
+
+// --- manufacturers and models -------------------------------------------------------
+std::string selectManufacturers();
+std::string modelsOfManufacturer(const std::string& manufacturer);
+std::string countModelsOfManufacturer(const std::string& manufacturer);
+std::string deleteManufacturer(const std::string& manufacturer);
+std::string countCompressorsOfModel(const std::string& model);
+std::string deleteModel(const std::string& model);
+std::string insertManufacturer(const std::string& manufacturer);
+std::string manufacturerIdByName(const std::string& manufacturer);
+std::string insertModel(const std::string& manufacturerId, const std::string& model);
+std::string modelIdByName(const std::string& model, const std::string& manufacturerId);
+
+// --- compressors --------------------------------------------------------------------
+std::string insertCompressor(const std::string& modelId, const CompressorValues& values);
+std::string updateCompressor(const CompressorValues& values, const std::string& compressorId);
+std::string loadCompressor(const std::string& compressorId);
+std::string countCompressorsOfType(const std::string& upperType);
+std::string compressorsOfType(const std::string& upperType);
+std::string countCompressorsOfCar(const std::string& manufacturer, const std::string& model);
+std::string compressorsOfCar(const std::string& manufacturer, const std::string& model);
+std::string deleteCompressor(const std::string& compressorId);
+
+// Result columns of 17 and 19, numbered from 0.
+enum ResultField {
+    kFieldId, kFieldManufacturer, kFieldModel, kFieldCapacity, kFieldYearFrom, kFieldYearTo,
+    kFieldType, kFieldCommonPartNo, kFieldPartNo, kFieldJobber, kFieldCoreDeposit, kFieldNetPrice,
+    kResultFieldCount
+};
+
+}  // namespace kelvara::sql

@@ -1,0 +1,147 @@
+#pragma once
+
+// Qt-side classes of the framework. Included only by platform/ sources.
+
+#include "Afx.h"
+#include "Resources.h"
+
+#include <QAbstractTableModel>
+#include <QByteArray>
+#include <QDialog>
+#include <QString>
+#include <QTreeView>
+
+#include <string>
+#include <vector>
+
+class CDialog;
+class CWnd;
+
+struct IconResource {
+    int id;
+};
+
+namespace platform::detail {
+
+inline QString toQt(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+inline QString toQt(const char* s) { return QString::fromUtf8(s ? s : ""); }
+inline std::string fromQt(const QString& s)
+{
+    const QByteArray bytes = s.toUtf8();
+    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+// Which control id a widget carries.
+int controlId(const QWidget* widget);
+void setControlId(QWidget* widget, int id);
+// The widget of a dialog's control, or null.
+QWidget* findControl(const QWidget* dialog, int id);
+// The control-class bookkeeping of a template control.
+const ControlTemplate* controlTemplate(const QWidget* widget);
+
+// The text of an edit: the exact bytes last set by the program while the operator has not
+// changed it (so stored values that are not UTF-8 survive a round trip), else what is shown.
+std::string editText(const QWidget* edit);
+void setEditText(QWidget* edit, const std::string& bytes);
+
+// Rows and columns of a report list view.
+class ListModel : public QAbstractTableModel {
+public:
+    struct Column {
+        QString title;
+        int width;
+    };
+
+    using QAbstractTableModel::QAbstractTableModel;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    int insertColumn(int position, const QString& title, int width);
+    bool deleteColumn(int position);
+    const std::vector<Column>& columns() const { return m_columns; }
+
+    int insertRow(int index, const std::string& text);
+    bool setText(int row, int column, const std::string& text);
+    const std::string* text(int row, int column) const;
+    void clear();
+    int rows() const { return static_cast<int>(m_rows.size()); }
+    // Tells the view about rows added since it last looked.
+    void publish();
+
+private:
+    // Rows are stored bottom-up: display row r is m_rows[size - 1 - r], so the usual insert
+    // at index 0 is an append.
+    std::vector<std::vector<std::string>>::size_type slot(int row) const { return m_rows.size() - 1 - static_cast<size_t>(row); }
+    void schedulePublish();
+
+    std::vector<Column> m_columns;
+    std::vector<std::vector<std::string>> m_rows;
+    int m_published = 0;
+    bool m_publishPending = false;
+};
+
+class ListView : public QTreeView {
+public:
+    ListView(QWidget* parent, CDialog* owner);
+    ListModel* listModel() const { return m_model; }
+    // A click at pos in viewport coordinates: select the row there (or nothing on the
+    // empty area), then notify the dialog as NM_CLICK.
+    void clickAt(const QPoint& pos);
+    DWORD extendedStyle = 0;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void notifyClick();
+    ListModel* m_model;
+    CDialog* m_owner;
+};
+
+class DialogWidget : public QDialog {
+public:
+    DialogWidget(CDialog* owner, QWidget* parent);
+    void finish(int result);
+    // Runs the base painting of the paint event being handled (the default processing).
+    void defaultPaint();
+    QPainter* currentPainter() const { return m_painter; }
+    void setCurrentPainter(QPainter* p) { m_painter = p; }
+    void applyControlColors(QWidget* control);
+    CDialog* owner() const { return m_owner; }
+    bool inPaint() const { return m_paintEvent != nullptr; }
+    void detachOwner() { m_owner = nullptr; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    CDialog* m_owner;
+    QPaintEvent* m_paintEvent = nullptr;
+    QPainter* m_painter = nullptr;
+    bool m_ending = false;
+};
+
+// Message boxes go through here so that the seam can answer them.
+int showMessageBox(QWidget* owner, const std::string& text, const std::string& caption, UINT type);
+// Modal dialogs tell the seam when they are up.
+bool seamRunsDialogs();
+void seamDialogShown(CDialog& dialog);
+
+// The dialog base units of a template's font: average character width and height in pixels.
+QSize dialogBaseUnits(const QFont& font);
+QFont templateFont(const DialogTemplate& tmpl);
+void installFontSubstitutions();
+
+QPixmap imageResource(int id);
+// The handle of an icon resource (stable for the run), or null if none is registered.
+HICON iconHandle(int id);
+
+}  // namespace platform::detail

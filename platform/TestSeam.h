@@ -1,0 +1,91 @@
+#pragma once
+
+// The test seam: scripted answers to message boxes and modal dialogs, acting on a live
+// window through the same dispatch an operator's click or key takes, and reading back
+// what the operator sees. Used only by tests; inactive in the program.
+
+#include "Afx.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class CDialog;
+class CWnd;
+
+namespace platform::test {
+
+struct ShownMessage {
+    std::string text;
+    std::string caption;
+    UINT type;       // MB_* flags as passed
+    int answer;      // what the seam answered
+};
+
+enum class Key { Enter, Escape, F1, Tab };
+
+class Seam {
+public:
+    // Turns the seam on: message boxes and modal dialogs no longer wait for a person.
+    static void activate();
+    // Forgets scripted answers and everything recorded.
+    static void reset();
+    static bool active();
+
+    // Message boxes: answered in order from the queue; when it is empty, with the box's
+    // default button.
+    static void answerMessageBox(int answer);
+    static const std::vector<ShownMessage>& messages();
+    static void clearMessages();
+
+    // Modal dialogs: each script runs once the next dialog is initialised and shown, inside
+    // its modal loop; it acts on the dialog like an operator and should end it. A dialog
+    // that opens with no script, or that a script leaves open, is cancelled (Escape).
+    static void onNextDialog(std::function<void(CDialog&)> script);
+    static const std::vector<int>& dialogsShown();  // template ids, in order
+    static int pendingDialogScripts();
+};
+
+// Acting, through the same dispatch a real click, pick, key or typing takes.
+void click(CWnd& dialog, int id);
+void pick(CWnd& dialog, int comboId, int index);
+void pick(CWnd& dialog, int comboId, const std::string& entryText);
+void type(CWnd& dialog, int editId, const std::string& text);
+void setCheck(CWnd& dialog, int checkId, bool checked);
+void clickListRow(CWnd& dialog, int listId, int row);
+void clickListEmptyArea(CWnd& dialog, int listId);
+void pressKey(CWnd& dialog, Key key);
+void clickCloseBox(CWnd& dialog);
+void processEvents();
+
+// Reading back.
+std::string text(CWnd& dialog, int id);
+bool enabled(CWnd& dialog, int id);
+bool hasFocus(CWnd& dialog, int id);
+bool isTabStop(CWnd& dialog, int id);
+bool isDefaultButton(CWnd& dialog, int id);
+bool hasCloseBox(CWnd& dialog);
+std::string caption(CWnd& dialog);
+std::vector<std::string> comboEntries(CWnd& dialog, int id);
+int comboSelection(CWnd& dialog, int id);
+struct ListColumn {
+    std::string title;
+    int width;
+    bool operator==(const ListColumn& o) const { return title == o.title && width == o.width; }
+};
+std::vector<ListColumn> listColumns(CWnd& dialog, int id);
+std::vector<std::vector<std::string>> listRows(CWnd& dialog, int id);
+int listSelection(CWnd& dialog, int id);
+// Control geometry in pixels relative to the dialog's client area: x, y, width, height.
+std::vector<int> geometry(CWnd& dialog, int id);
+std::string fontFamily(CWnd& dialog, int id);
+int fontPixelHeight(CWnd& dialog, int id);
+// Colours the operator sees on a control after WM_CTLCOLOR: text and text background.
+COLORREF textColor(CWnd& dialog, int id);
+COLORREF textBackground(CWnd& dialog, int id);
+// The colour of the dialog's client area at a point, as painted.
+COLORREF pixel(CWnd& dialog, int x, int y);
+// Renders the window to a PNG file.
+bool saveScreenshot(CWnd& dialog, const std::string& path);
+
+}  // namespace platform::test

@@ -1,0 +1,191 @@
+// The main window: layout, start-up and painting.
+
+#include "CatalogDlg.h"
+
+#include "AboutDlg.h"
+#include "CatalogApp.h"
+#include "ColumnSet.h"
+#include "CppSQLiteException.h"
+#include "DataExchange.h"
+#include "Globals.h"
+#include "ResourceIds.h"
+#include "Statements.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr const char* kDatabaseFile = "database.db";
+constexpr const char* kSqlite2Header = "** This file contains an SQLite 2.1 database **";
+
+bool IsSqlite2File(const char* path)
+{
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file)
+        return false;
+    char head[48] = {};
+    const size_t got = std::fread(head, 1, sizeof head, file);
+    std::fclose(file);
+    const size_t length = std::strlen(kSqlite2Header);
+    return got >= length && std::memcmp(head, kSqlite2Header, length) == 0;
+}
+
+}  // namespace
+
+BEGIN_MESSAGE_MAP(CCatalogDlg, CDialog)
+    ON_WM_SYSCOMMAND()
+    ON_WM_PAINT()
+    ON_WM_QUERYDRAGICON()
+    ON_WM_CTLCOLOR()
+END_MESSAGE_MAP()
+
+CCatalogDlg::CCatalogDlg(CWnd* pParent)
+    : CDialog(IDD_CATALOG_DIALOG, pParent), m_hIcon(AfxGetApp() ? AfxGetApp()->LoadIcon(IDR_MAINFRAME) : nullptr)
+{
+}
+
+CCatalogDlg::~CCatalogDlg() { m_fontBanner.DeleteObject(); }
+
+void CCatalogDlg::DoDataExchange(CDataExchange* pDX)
+{
+    DDX_Control(pDX, IDC_GROUP_MODEL, m_grpCarModel);
+    DDX_Control(pDX, IDC_GROUP_MANUFACTURER, m_grpManufacturer);
+    DDX_Control(pDX, IDC_GROUP_BY_MANUFACTURERS, m_grpSearchByManufacturers);
+    DDX_Control(pDX, IDC_BANNER_CONTACT, m_staticContact);
+    DDX_Control(pDX, IDC_BANNER_TOWN, m_staticTown);
+    DDX_Control(pDX, IDC_BANNER_ADDRESS, m_staticAddress);
+    DDX_Control(pDX, IDC_SEARCH_TYPE, m_editType);
+    DDX_Control(pDX, IDC_MODEL_LIST, m_comboModel);
+    DDX_Control(pDX, IDC_MANUFACTURER_LIST, m_comboManufacturer);
+    DDX_Control(pDX, IDC_BANNER_COMPANY, m_staticCompany);
+    DDX_Control(pDX, IDC_GROUP_BY_TYPE, m_grpSearchByType);
+    DDX_Control(pDX, IDC_RESULTS, m_listResults);
+    DDX_Text(pDX, IDC_SEARCH_TYPE, m_strSearchType);
+    DDX_CBString(pDX, IDC_MODEL_LIST, m_strModel);
+    DDX_CBString(pDX, IDC_MANUFACTURER_LIST, m_strManufacturer);
+}
+
+BOOL CCatalogDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+
+    SetIcon(m_hIcon, TRUE);
+    SetIcon(m_hIcon, FALSE);
+
+    try {
+        theDb.open(kDatabaseFile);
+        LoadColumnFlags();
+    } catch (const CppSQLiteException& e) {
+        // SQLite 3 only calls an old catalogue "not a database"; say what it is and how
+        // to bring it along.
+        if (!IsSqlite2File(kDatabaseFile))
+            throw;
+        const std::string explained =
+            std::string(e.errorMessage()) +
+            "\n\ndatabase.db is a catalogue written by SQLite 2, which this version of Kelvara "
+            "cannot open. Convert it once with\n\n    kelvara-db migrate database.db new.db\n\n"
+            "then replace database.db with new.db.";
+        throw CppSQLiteException(e.errorCode(), explained.c_str());
+    }
+    InsertVisibleColumns();
+    FillManufacturers();
+
+    m_fontBanner.CreateFont(45, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS,
+                            DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Comic Sans MS");
+    if (CWnd* company = GetDlgItem(IDC_BANNER_COMPANY))
+        company->SetFont(&m_fontBanner, TRUE);
+
+    m_listResults.SetExtendedStyle(LVS_EX_FULLROWSELECT);
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+void CCatalogDlg::LoadColumnFlags()
+{
+    CppSQLiteCursor flags = theDb.execute(kelvara::sql::selectColumnFlags());
+    if (flags.atEnd())
+        throw CppSQLiteException(CppSQLiteException::kLayerError,
+                                 "Table kolumny holds no row: the result column settings are missing");
+    for (size_t i = 0; i < g_columnVisible.size(); ++i) {
+        const CString value = flags.field(static_cast<int>(i));
+        g_columnVisible[i] = value == "1" ? 1 : 0;
+    }
+}
+
+void CCatalogDlg::InsertVisibleColumns()
+{
+    int position = 0;
+    for (size_t i = 0; i < kResultColumns.size(); ++i) {
+        if (g_columnVisible[i] == 1) {
+            m_listResults.InsertColumn(position, kResultColumns[i].title, LVCFMT_LEFT, kResultColumns[i].width, -1);
+            ++position;
+        }
+    }
+}
+
+void CCatalogDlg::OnSysCommand(UINT nID, LPARAM)
+{
+    if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
+        CAboutDlg about;
+        about.DoModal();
+    } else {
+        Default();
+    }
+}
+
+void CCatalogDlg::OnPaint()
+{
+    if (IsIconic()) {
+        CPaintDC dc(this);
+        const int cxIcon = GetSystemMetrics(SM_CXICON);
+        const int cyIcon = GetSystemMetrics(SM_CYICON);
+        CRect rect;
+        GetClientRect(&rect);
+        const int x = (rect.Width() - cxIcon + 1) / 2;
+        const int y = (rect.Height() - cyIcon + 1) / 2;
+        dc.DrawIcon(x, y, m_hIcon);
+        return;
+    }
+    CPaintDC dc(this);
+    CRect rect;
+    GetWindowRect(&rect);
+    ScreenToClient(&rect);
+    dc.FillSolidRect(rect, BackgroundColor());
+    Default();
+    GetWindowRect(&rect);
+    ScreenToClient(&rect);
+    dc.FillSolidRect(rect, BackgroundColor());
+}
+
+HCURSOR CCatalogDlg::OnQueryDragIcon() { return m_hIcon; }
+
+HBRUSH CCatalogDlg::OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor)
+{
+    HBRUSH brush = CDialog::OnCtlColor(pDC, pWnd, nCtlColor);
+    const HWND hwnd = pWnd ? pWnd->GetSafeHwnd() : nullptr;
+    const HWND captions[] = {m_staticCompany.GetSafeHwnd(),   m_grpSearchByType.GetSafeHwnd(),
+                             m_grpSearchByManufacturers.GetSafeHwnd(), m_staticAddress.GetSafeHwnd(),
+                             m_staticTown.GetSafeHwnd(),      m_staticContact.GetSafeHwnd(),
+                             m_grpManufacturer.GetSafeHwnd(), m_grpCarModel.GetSafeHwnd()};
+    for (HWND caption : captions) {
+        if (hwnd && hwnd == caption) {
+            pDC->SetBkColor(BackgroundColor());
+            pDC->SetTextColor(CaptionTextColor());
+            break;
+        }
+    }
+    return brush;
+}
+
+void CCatalogDlg::FillManufacturers()
+{
+    CppSQLiteCursor cursor = theDb.execute(kelvara::sql::selectManufacturers());
+    m_comboManufacturer.ResetContent();
+    while (!cursor.atEnd()) {
+        m_comboManufacturer.AddString(cursor.field(0));
+        cursor.advance();
+    }
+    UpdateData(TRUE);
+}

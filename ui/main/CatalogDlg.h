@@ -1,0 +1,73 @@
+#pragma once
+
+// The main window: the manufacturer and model lists, the type search, the result list and
+// the compressor commands. The program lives as long as this dialog.
+
+#include "Controls.h"
+#include "Dialog.h"
+#include "Gdi.h"
+
+class CppSQLiteCursor;
+
+class CCatalogDlg : public CDialog {
+public:
+    explicit CCatalogDlg(CWnd* pParent = nullptr);
+    ~CCatalogDlg() override;
+
+    // Reloads the manufacturer list from the catalogue; no entry is selected afterwards.
+    void FillManufacturers();
+    // Reloads the model list for the selected manufacturer and enables it.
+    void FillModels();
+    // The search by the selected manufacturer and model; the refresh after every change.
+    void SearchByModel();
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+
+    void OnSysCommand(UINT nID, LPARAM lParam);
+    void OnPaint();
+    HCURSOR OnQueryDragIcon();
+    HBRUSH OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor);
+
+    void OnFindCompressors();
+    void OnSelchangeManufacturer();
+    void OnSelchangeModel();
+    void OnAddManufacturer();
+    void OnRemoveManufacturer();
+    void OnAddModel();
+    void OnRemoveModel();
+    void OnClickList(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnRemoveCompressor();
+    void OnEditCompressor();
+    void OnAddCompressor();
+    void OnSetVisibleColumns();
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    void LoadColumnFlags();
+    void InsertVisibleColumns();
+    // Replaces the id array with one of the count the cursor's first field gives.
+    void ReplaceCompressorIds(const CppSQLiteCursor& countCursor);
+    // Fills the result list from a row cursor of the searches.
+    void FillResults(CppSQLiteCursor& rows);
+
+    CButton m_grpCarModel;
+    CButton m_grpManufacturer;
+    CButton m_grpSearchByManufacturers;
+    CStatic m_staticContact;
+    CStatic m_staticTown;
+    CStatic m_staticAddress;
+    CEdit m_editType;
+    CComboBox m_comboModel;
+    CComboBox m_comboManufacturer;
+    CStatic m_staticCompany;
+    CButton m_grpSearchByType;
+    CListCtrl m_listResults;
+    CString m_strSearchType;
+    CString m_strModel;
+    CString m_strManufacturer;
+    HICON m_hIcon;
+    CFont m_fontBanner;
+};
