@@ -222,12 +222,7 @@ UINT CListCtrl::GetItemState(int item, UINT mask) const
     if (!view || !(mask & LVIS_SELECTED))
         return 0;
     view->listModel()->publish();
-    const QItemSelectionModel* selection = view->selectionModel();
-    for (const QModelIndex& index : selection->selectedIndexes()) {
-        if (index.row() == item)
-            return LVIS_SELECTED;
-    }
-    return 0;
+    return view->selectionModel()->rowIntersectsSelection(item, QModelIndex()) ? LVIS_SELECTED : 0;
 }
 
 BOOL CListCtrl::SetItemState(int item, UINT state, UINT mask)

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyleFactory>
 #include <QTimer>
 
 #include <deque>
@@ -98,6 +99,18 @@ void seamDialogShown(CDialog& dialog)
 }  // namespace detail
 
 namespace test {
+
+TestApplication::TestApplication(int& argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    m_app = std::make_unique<QApplication>(argc, argv);
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    detail::installFontSubstitutions();
+    Seam::activate();
+}
+
+TestApplication::~TestApplication() = default;
 
 void Seam::activate() { state().active = true; }
 

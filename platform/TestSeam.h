@@ -10,10 +10,26 @@
 #include <string>
 #include <vector>
 
+#include <memory>
+
 class CDialog;
 class CWnd;
+class QApplication;
 
 namespace platform::test {
+
+// The Qt application of a test program, set up as the program sets it up (style, font
+// stand-ins), with the seam active. Tests use the offscreen platform unless told otherwise.
+class TestApplication {
+public:
+    TestApplication(int& argc, char** argv);
+    ~TestApplication();
+    TestApplication(const TestApplication&) = delete;
+    TestApplication& operator=(const TestApplication&) = delete;
+
+private:
+    std::unique_ptr<QApplication> m_app;
+};
 
 struct ShownMessage {
     std::string text;

@@ -13,7 +13,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 namespace {
 
@@ -38,7 +37,10 @@ BEGIN_MESSAGE_MAP(CCatalogDlg, CDialog)
     ON_WM_SYSCOMMAND()
     ON_WM_PAINT()
     ON_WM_QUERYDRAGICON()
+    ON_BN_CLICKED(IDC_FIND_COMPRESSORS, OnFindCompressors)
+    ON_CBN_SELCHANGE(IDC_MODEL_LIST, OnSelchangeModel)
     ON_WM_CTLCOLOR()
+    ON_NOTIFY(NM_CLICK, IDC_RESULTS, OnClickList)
 END_MESSAGE_MAP()
 
 CCatalogDlg::CCatalogDlg(CWnd* pParent)
@@ -82,12 +84,12 @@ BOOL CCatalogDlg::OnInitDialog()
         // to bring it along.
         if (!IsSqlite2File(kDatabaseFile))
             throw;
-        const std::string explained =
-            std::string(e.errorMessage()) +
-            "\n\ndatabase.db is a catalogue written by SQLite 2, which this version of Kelvara "
-            "cannot open. Convert it once with\n\n    kelvara-db migrate database.db new.db\n\n"
-            "then replace database.db with new.db.";
-        throw CppSQLiteException(e.errorCode(), explained.c_str());
+        throw CppSQLiteException(e.errorCode(),
+                                 "file is not a database\n\n"
+                                 "database.db is a catalogue written by SQLite 2, which this version of "
+                                 "Kelvara cannot open. Convert it once with\n\n"
+                                 "    kelvara-db migrate database.db new.db\n\n"
+                                 "then replace database.db with new.db.");
     }
     InsertVisibleColumns();
     FillManufacturers();

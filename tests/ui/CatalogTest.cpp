@@ -1,0 +1,74 @@
+#include "CatalogTest.h"
+
+#include "CatalogApp.h"
+#include "Globals.h"
+
+#include <unistd.h>
+
+#include <climits>
+
+void ResetSharedState()
+{
+    theDb.close();
+    theDb.applyBusyTimeout(CppSQLiteSession::kDefaultBusyTimeoutMs);
+    theDb.setStatementTrace(nullptr);
+    g_strManufacturer.clear();
+    g_strModel.clear();
+    g_strCompressorId.clear();
+    g_bEditMode = 0;
+    g_pCompressorIds.reset();
+    g_nCompressorCount = 0;
+    g_bIdsAllocated = 0;
+    g_columnVisible.fill(0);
+}
+
+void CatalogTest::SetUp()
+{
+    platform::test::Seam::reset();
+    ResetSharedState();
+    char buffer[PATH_MAX];
+    ASSERT_NE(getcwd(buffer, sizeof buffer), nullptr);
+    m_previousDirectory = buffer;
+    ASSERT_EQ(chdir(m_catalogue.directory().c_str()), 0);
+    theDb.setStatementTrace([this](const char* sql) { m_statements.emplace_back(sql); });
+}
+
+void CatalogTest::TearDown()
+{
+    closeMainWindow();
+    ResetSharedState();
+    platform::test::Seam::reset();
+    ASSERT_EQ(chdir(m_previousDirectory.c_str()), 0);
+}
+
+CCatalogDlg& CatalogTest::openMainWindow()
+{
+    m_main = std::make_unique<CCatalogDlg>();
+    theApp.m_pMainWnd = m_main.get();
+    EXPECT_TRUE(m_main->Create()) << "the main window did not come up";
+    platform::test::processEvents();
+    return *m_main;
+}
+
+void CatalogTest::closeMainWindow()
+{
+    if (!m_main)
+        return;
+    m_main->DestroyWindow();
+    m_main.reset();
+    theApp.m_pMainWnd = nullptr;
+}
+
+std::vector<std::string> CatalogTest::takeMessages()
+{
+    std::vector<std::string> texts;
+    for (const auto& message : platform::test::Seam::messages())
+        texts.push_back(message.text);
+    platform::test::Seam::clearMessages();
+    return texts;
+}
+
+kelvara::test::CompressorRow CatalogTest::compressor(const std::string& type, const std::string& partNo) const
+{
+    return {"1.6", "1998", "2003", type, "OE-100", partNo, "310.00", "25.00", "285.00"};
+}

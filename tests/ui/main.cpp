@@ -1,0 +1,12 @@
+#include "ResourceIds.h"
+#include "TestSeam.h"
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    platform::test::TestApplication app(argc, argv);
+    res::RegisterResources();
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
