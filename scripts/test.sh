@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Builds Kelvara from scratch and runs every test: the suites, the same suites under
+# AddressSanitizer and UndefinedBehaviorSanitizer, bounded fuzz runs, the benchmark in its
+# short mode and the Debian package check.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc)
+
+echo "== build and test"
+rm -rf build-ci
+cmake -S . -B build-ci -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVARA_WERROR=ON
+cmake --build build-ci -j"$jobs"
+ctest --test-dir build-ci --output-on-failure -j"$jobs"
+
+echo "== sanitizers"
+rm -rf build-asan
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKELVARA_SANITIZE=ON
+cmake --build build-asan -j"$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0 \
+UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+for step in tests/fuzz/run-fuzzers.sh bench/run-short.sh packaging/check-deb.sh; do
+  if [ -f "$step" ]; then
+    echo "== $step"
+    case "$step" in
+      tests/fuzz/*) bash "$step" 30 ;;
+      packaging/*) bash "$step" build-ci ;;
+      *) bash "$step" build-ci ;;
+    esac
+  fi
+done
+echo "All tests passed."
