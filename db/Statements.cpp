@@ -1,0 +1,329 @@
+#include "Statements.h"
+
+#include <stdexcept>
+#include <utility>
+
+namespace kelvara::sql {
+
+namespace {
+
+// Field names as the operator knows them (the compressor dialog's labels).
+constexpr const char* kManufacturerField = "Manufacturer";
+constexpr const char* kModelField = "Model";
+constexpr const char* kCapacityField = "Engine capacity";
+constexpr const char* kYearFromField = "Model year from";
+constexpr const char* kYearToField = "Model year to";
+constexpr const char* kTypeField = "Compressor type";
+constexpr const char* kCommonPartNoField = "Common part #";
+constexpr const char* kPartNoField = "Kelvara part #";
+constexpr const char* kJobberField = "Kelvara Jobber $";
+constexpr const char* kCoreDepositField = "Core deposit";
+constexpr const char* kNetPriceField = "Net price";
+constexpr const char* kCompressorIdField = "compressor id";
+constexpr const char* kModelIdField = "model id";
+constexpr const char* kManufacturerIdField = "manufacturer id";
+
+// Every name a double-quoted token can resolve to in our statements: the columns of the
+// four tables and the implicit row id. SQLite folds only ASCII letters when it compares
+// names, and so do we.
+constexpr const char* kResolvableNames[] = {
+    "id_marki", "marka", "id_modelu", "model", "id_kompresora", "pojemnosc", "od", "do",
+    "typ", "nr_f_s", "nrkv", "cena_zakl", "kaucja_sku", "netto",
+    "manufacturer", "capacity", "year", "type", "common", "kelvara", "jobber", "deposit",
+    "price",
+    "rowid", "oid", "_rowid_",
+};
+
+char asciiLower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool equalsIgnoringAsciiCase(const std::string& text, const char* name)
+{
+    std::size_t i = 0;
+    for (; i < text.size() && name[i] != '\0'; ++i) {
+        if (asciiLower(text[i]) != name[i])
+            return false;
+    }
+    return i == text.size() && name[i] == '\0';
+}
+
+bool namesAColumn(const std::string& value)
+{
+    for (const char* name : kResolvableNames) {
+        if (equalsIgnoringAsciiCase(value, name))
+            return true;
+    }
+    return false;
+}
+
+void requireNoNul(const std::string& value, const char* field)
+{
+    // A statement is handed over as a C string: a NUL would silently cut it short.
+    if (value.find('\0') != std::string::npos)
+        throw StatementRefused(field, "cannot contain a NUL character");
+}
+
+std::string singleQuoted(const std::string& value)
+{
+    std::string out;
+    out.reserve(value.size() + 2);
+    out += '\'';
+    for (char c : value) {
+        if (c == '\'')
+            out += '\'';
+        out += c;
+    }
+    out += '\'';
+    return out;
+}
+
+// The catalogue's historical double-quoted text whenever it can only mean that text;
+// otherwise the standard literal, which always does.
+std::string textValue(const std::string& value, const char* field)
+{
+    requireNoNul(value, field);
+    if (value.find('"') != std::string::npos || namesAColumn(value))
+        return singleQuoted(value);
+    return '"' + value + '"';
+}
+
+const std::string& numberValue(const std::string& value, const char* field)
+{
+    if (!isPlainSqlNumber(value))
+        throw StatementRefused(field, "must be a plain number such as 12 or 12.50");
+    return value;
+}
+
+const std::string& idValue(const std::string& value, const char* field)
+{
+    if (!isPlainSqlInteger(value))
+        throw StatementRefused(field, "must be a whole number");
+    return value;
+}
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+std::size_t skipDigits(const std::string& text, std::size_t i)
+{
+    while (i < text.size() && isDigit(text[i]))
+        ++i;
+    return i;
+}
+
+std::size_t skipSign(const std::string& text, std::size_t i)
+{
+    return (i < text.size() && (text[i] == '+' || text[i] == '-')) ? i + 1 : i;
+}
+
+const char* const kCountPrefix =
+    "select count(*) from kompresory, modele, marki "
+    "where kompresory.id_modelu = modele.id_modelu and modele.id_marki = marki.id_marki ";
+
+const char* const kRowPrefix =
+    "select kompresory.id_kompresora, marki.marka, modele.model, kompresory.pojemnosc, "
+    "kompresory.od, kompresory.do, kompresory.typ, kompresory.nr_f_s, kompresory.nrkv, "
+    "kompresory.cena_zakl, kompresory.kaucja_sku, kompresory.netto "
+    "from kompresory, modele, marki "
+    "where kompresory.id_modelu = modele.id_modelu and modele.id_marki = marki.id_marki ";
+
+std::string typeCondition(const std::string& upperType)
+{
+    return "and kompresory.typ = " + textValue(upperType, kTypeField)
+           + " order by marki.marka DESC, modele.model DESC;";
+}
+
+std::string carCondition(const std::string& manufacturer, const std::string& model)
+{
+    return "and marki.marka = " + textValue(manufacturer, kManufacturerField)
+           + " and modele.model = " + textValue(model, kModelField) + ";";
+}
+
+}  // namespace
+
+StatementRefused::StatementRefused(std::string field, const std::string& why)
+    : std::invalid_argument(field + " " + why), m_field(std::move(field))
+{
+}
+
+bool isPlainSqlNumber(const std::string& text)
+{
+    std::size_t i = skipSign(text, 0);
+    const std::size_t integerStart = i;
+    i = skipDigits(text, i);
+    std::size_t mantissaDigits = i - integerStart;
+    if (i < text.size() && text[i] == '.') {
+        const std::size_t fractionStart = ++i;
+        i = skipDigits(text, i);
+        mantissaDigits += i - fractionStart;
+    }
+    if (mantissaDigits == 0)
+        return false;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        i = skipSign(text, i + 1);
+        const std::size_t exponentStart = i;
+        i = skipDigits(text, i);
+        if (i == exponentStart)
+            return false;
+    }
+    return i == text.size();
+}
+
+bool isPlainSqlInteger(const std::string& text)
+{
+    const std::size_t start = skipSign(text, 0);
+    const std::size_t end = skipDigits(text, start);
+    return end > start && end == text.size();
+}
+
+const std::array<const char*, kColumnCount> kColumnFlagNames = {
+    "manufacturer", "capacity", "year", "type", "common", "kelvara", "jobber", "deposit", "price",
+};
+
+std::string selectColumnFlags()
+{
+    return "select manufacturer, capacity, year, type, common, kelvara, jobber, deposit, price "
+           "from kolumny";
+}
+
+std::string updateColumnFlag(int index, bool visible)
+{
+    if (index < 0 || index >= kColumnCount)
+        throw std::out_of_range("column flag index out of range");
+    return std::string("Update kolumny set ") + kColumnFlagNames[static_cast<std::size_t>(index)]
+           + (visible ? " = 1" : " = 0");
+}
+
+std::string selectManufacturers()
+{
+    return "select marka from marki order by id_marki;";
+}
+
+std::string modelsOfManufacturer(const std::string& manufacturer)
+{
+    requireNoNul(manufacturer, kManufacturerField);
+    // singleQuoted() brings its own quotes, which are exactly the statement's.
+    return "select modele.model from marki, modele where marki.id_marki = modele.id_marki "
+           "and marki.marka = "
+           + singleQuoted(manufacturer) + " order by modele.model;";
+}
+
+std::string countModelsOfManufacturer(const std::string& manufacturer)
+{
+    return "select count(*) from modele,marki where modele.id_marki = marki.id_marki "
+           "and marki.marka = "
+           + textValue(manufacturer, kManufacturerField) + ";";
+}
+
+std::string deleteManufacturer(const std::string& manufacturer)
+{
+    return "delete from Marki where marka = " + textValue(manufacturer, kManufacturerField) + ";";
+}
+
+std::string countCompressorsOfModel(const std::string& model)
+{
+    return "select count(*) from modele,kompresory where modele.id_modelu = kompresory.id_modelu "
+           "and modele.model = "
+           + textValue(model, kModelField) + ";";
+}
+
+std::string deleteModel(const std::string& model)
+{
+    return "delete from Modele where model = " + textValue(model, kModelField) + ";";
+}
+
+std::string insertManufacturer(const std::string& manufacturer)
+{
+    return "insert into Marki(id_marki, marka) values ( NULL, "
+           + textValue(manufacturer, kManufacturerField) + ");";
+}
+
+std::string manufacturerIdByName(const std::string& manufacturer)
+{
+    return "select id_marki from marki where marka = "
+           + textValue(manufacturer, kManufacturerField) + ";";
+}
+
+std::string insertModel(const std::string& manufacturerId, const std::string& model)
+{
+    return "insert into Modele(id_modelu, id_marki, model) values ( NULL, "
+           + idValue(manufacturerId, kManufacturerIdField) + "," + textValue(model, kModelField)
+           + ");";
+}
+
+std::string modelIdByName(const std::string& model, const std::string& manufacturerId)
+{
+    // No blank before "and": the closing quote already ends the token.
+    return "select id_modelu from modele where model = " + textValue(model, kModelField)
+           + "and id_marki = " + idValue(manufacturerId, kManufacturerIdField) + ";";
+}
+
+std::string insertCompressor(const std::string& modelId, const CompressorValues& values)
+{
+    return "insert into kompresory(id_kompresora, id_modelu, pojemnosc, od, do, typ, nr_f_s, "
+           "nrkv, cena_zakl, kaucja_sku, netto) values(NULL,"
+           + idValue(modelId, kModelIdField) + ", " + textValue(values.capacity, kCapacityField)
+           + "," + textValue(values.yearFrom, kYearFromField) + ","
+           + textValue(values.yearTo, kYearToField) + "," + textValue(values.type, kTypeField)
+           + "," + textValue(values.commonPartNo, kCommonPartNoField) + ","
+           + textValue(values.partNo, kPartNoField) + ","
+           + numberValue(values.jobber, kJobberField) + ","
+           + numberValue(values.coreDeposit, kCoreDepositField) + ","
+           + numberValue(values.netPrice, kNetPriceField) + ");";
+}
+
+std::string updateCompressor(const CompressorValues& values, const std::string& compressorId)
+{
+    return "update kompresory set pojemnosc = " + textValue(values.capacity, kCapacityField)
+           + ", od = " + textValue(values.yearFrom, kYearFromField)
+           + ", do = " + textValue(values.yearTo, kYearToField)
+           + ", typ = " + textValue(values.type, kTypeField)
+           + ", nr_f_s = " + textValue(values.commonPartNo, kCommonPartNoField)
+           + ", nrkv = " + textValue(values.partNo, kPartNoField)
+           + ", cena_zakl = " + numberValue(values.jobber, kJobberField)
+           + ", kaucja_sku = " + numberValue(values.coreDeposit, kCoreDepositField)
+           + ", netto = " + numberValue(values.netPrice, kNetPriceField)
+           + " where id_kompresora = " + idValue(compressorId, kCompressorIdField) + ";";
+}
+
+std::string loadCompressor(const std::string& compressorId)
+{
+    return "select kompresory.pojemnosc, kompresory.od, kompresory.do, "
+           "kompresory.typ, kompresory.nr_f_s, kompresory.nrkv, kompresory.cena_zakl, "
+           "kompresory.kaucja_sku, kompresory.netto "
+           "from kompresory, modele, marki "
+           "where kompresory.id_kompresora = "
+           + idValue(compressorId, kCompressorIdField) + ";";
+}
+
+std::string countCompressorsOfType(const std::string& upperType)
+{
+    return kCountPrefix + typeCondition(upperType);
+}
+
+std::string compressorsOfType(const std::string& upperType)
+{
+    return kRowPrefix + typeCondition(upperType);
+}
+
+std::string countCompressorsOfCar(const std::string& manufacturer, const std::string& model)
+{
+    return kCountPrefix + carCondition(manufacturer, model);
+}
+
+std::string compressorsOfCar(const std::string& manufacturer, const std::string& model)
+{
+    return kRowPrefix + carCondition(manufacturer, model);
+}
+
+std::string deleteCompressor(const std::string& compressorId)
+{
+    return "delete from kompresory where id_kompresora = "
+           + idValue(compressorId, kCompressorIdField) + ";";
+}
+
+}  // namespace kelvara::sql

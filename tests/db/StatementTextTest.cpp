@@ -1,0 +1,255 @@
+// The composed statement texts, character for character.
+
+#include "Statements.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace sql = kelvara::sql;
+
+namespace {
+
+sql::CompressorValues ordinaryCompressor()
+{
+    return {"1.6", "1998", "2004", "SD7V16", "1135", "KV-22", "310.50", "20", "290"};
+}
+
+TEST(StatementText, ColumnSettings)
+{
+    EXPECT_EQ(sql::selectColumnFlags(),
+              "select manufacturer, capacity, year, type, common, kelvara, jobber, deposit, price from kolumny");
+
+    const std::vector<std::string> shown = {
+        "Update kolumny set manufacturer = 1", "Update kolumny set capacity = 1",
+        "Update kolumny set year = 1",         "Update kolumny set type = 1",
+        "Update kolumny set common = 1",       "Update kolumny set kelvara = 1",
+        "Update kolumny set jobber = 1",       "Update kolumny set deposit = 1",
+        "Update kolumny set price = 1",
+    };
+    const std::vector<std::string> hidden = {
+        "Update kolumny set manufacturer = 0", "Update kolumny set capacity = 0",
+        "Update kolumny set year = 0",         "Update kolumny set type = 0",
+        "Update kolumny set common = 0",       "Update kolumny set kelvara = 0",
+        "Update kolumny set jobber = 0",       "Update kolumny set deposit = 0",
+        "Update kolumny set price = 0",
+    };
+    for (int i = 0; i < sql::kColumnCount; ++i) {
+        EXPECT_EQ(sql::updateColumnFlag(i, true), shown[static_cast<std::size_t>(i)]);
+        EXPECT_EQ(sql::updateColumnFlag(i, false), hidden[static_cast<std::size_t>(i)]);
+    }
+    EXPECT_THROW(sql::updateColumnFlag(-1, true), std::out_of_range);
+    EXPECT_THROW(sql::updateColumnFlag(9, true), std::out_of_range);
+}
+
+TEST(StatementText, ManufacturersAndModels)
+{
+    EXPECT_EQ(sql::selectManufacturers(), "select marka from marki order by id_marki;");
+    EXPECT_EQ(sql::modelsOfManufacturer("Volkswagen"),
+              "select modele.model from marki, modele where marki.id_marki = modele.id_marki and "
+              "marki.marka = 'Volkswagen' order by modele.model;");
+    EXPECT_EQ(sql::countModelsOfManufacturer("Volkswagen"),
+              "select count(*) from modele,marki where modele.id_marki = marki.id_marki and "
+              "marki.marka = \"Volkswagen\";");
+    EXPECT_EQ(sql::deleteManufacturer("Volkswagen"), "delete from Marki where marka = \"Volkswagen\";");
+    EXPECT_EQ(sql::countCompressorsOfModel("Golf IV"),
+              "select count(*) from modele,kompresory where modele.id_modelu = kompresory.id_modelu "
+              "and modele.model = \"Golf IV\";");
+    EXPECT_EQ(sql::deleteModel("Golf IV"), "delete from Modele where model = \"Golf IV\";");
+    EXPECT_EQ(sql::insertManufacturer("Volkswagen"),
+              "insert into Marki(id_marki, marka) values ( NULL, \"Volkswagen\");");
+    EXPECT_EQ(sql::manufacturerIdByName("Volkswagen"),
+              "select id_marki from marki where marka = \"Volkswagen\";");
+    EXPECT_EQ(sql::insertModel("7", "Golf IV"),
+              "insert into Modele(id_modelu, id_marki, model) values ( NULL, 7,\"Golf IV\");");
+    EXPECT_EQ(sql::modelIdByName("Golf IV", "7"),
+              "select id_modelu from modele where model = \"Golf IV\"and id_marki = 7;");
+}
+
+TEST(StatementText, Compressors)
+{
+    EXPECT_EQ(sql::insertCompressor("12", ordinaryCompressor()),
+              "insert into kompresory(id_kompresora, id_modelu, pojemnosc, od, do, typ, nr_f_s, nrkv, "
+              "cena_zakl, kaucja_sku, netto) values(NULL,12, \"1.6\",\"1998\",\"2004\",\"SD7V16\","
+              "\"1135\",\"KV-22\",310.50,20,290);");
+    EXPECT_EQ(sql::updateCompressor(ordinaryCompressor(), "31"),
+              "update kompresory set pojemnosc = \"1.6\", od = \"1998\", do = \"2004\", typ = \"SD7V16\", "
+              "nr_f_s = \"1135\", nrkv = \"KV-22\", cena_zakl = 310.50, kaucja_sku = 20, netto = 290 "
+              "where id_kompresora = 31;");
+    EXPECT_EQ(sql::loadCompressor("31"),
+              "select kompresory.pojemnosc, kompresory.od, kompresory.do, kompresory.typ, "
+              "kompresory.nr_f_s, kompresory.nrkv, kompresory.cena_zakl, kompresory.kaucja_sku, "
+              "kompresory.netto from kompresory, modele, marki where kompresory.id_kompresora = 31;");
+    EXPECT_EQ(sql::deleteCompressor("31"), "delete from kompresory where id_kompresora = 31;");
+
+    // Empty texts are written as two adjacent quotes.
+    EXPECT_EQ(sql::insertCompressor("1", {"", "", "", "", "", "", "0", "0", "0"}),
+              "insert into kompresory(id_kompresora, id_modelu, pojemnosc, od, do, typ, nr_f_s, nrkv, "
+              "cena_zakl, kaucja_sku, netto) values(NULL,1, \"\",\"\",\"\",\"\",\"\",\"\",0,0,0);");
+}
+
+TEST(StatementText, Searches)
+{
+    EXPECT_EQ(sql::countCompressorsOfType("SD7V16"),
+              "select count(*) from kompresory, modele, marki where kompresory.id_modelu = "
+              "modele.id_modelu and modele.id_marki = marki.id_marki and kompresory.typ = \"SD7V16\" "
+              "order by marki.marka DESC, modele.model DESC;");
+    EXPECT_EQ(sql::compressorsOfType("SD7V16"),
+              "select kompresory.id_kompresora, marki.marka, modele.model, kompresory.pojemnosc, "
+              "kompresory.od, kompresory.do, kompresory.typ, kompresory.nr_f_s, kompresory.nrkv, "
+              "kompresory.cena_zakl, kompresory.kaucja_sku, kompresory.netto from kompresory, modele, "
+              "marki where kompresory.id_modelu = modele.id_modelu and modele.id_marki = "
+              "marki.id_marki and kompresory.typ = \"SD7V16\" order by marki.marka DESC, modele.model DESC;");
+    EXPECT_EQ(sql::countCompressorsOfCar("Volkswagen", "Golf IV"),
+              "select count(*) from kompresory, modele, marki where kompresory.id_modelu = "
+              "modele.id_modelu and modele.id_marki = marki.id_marki and marki.marka = \"Volkswagen\" "
+              "and modele.model = \"Golf IV\";");
+    EXPECT_EQ(sql::compressorsOfCar("Volkswagen", "Golf IV"),
+              "select kompresory.id_kompresora, marki.marka, modele.model, kompresory.pojemnosc, "
+              "kompresory.od, kompresory.do, kompresory.typ, kompresory.nr_f_s, kompresory.nrkv, "
+              "kompresory.cena_zakl, kompresory.kaucja_sku, kompresory.netto from kompresory, modele, "
+              "marki where kompresory.id_modelu = modele.id_modelu and modele.id_marki = "
+              "marki.id_marki and marki.marka = \"Volkswagen\" and modele.model = \"Golf IV\";");
+    EXPECT_EQ(sql::kResultFieldCount, 12);
+}
+
+TEST(StatementText, ValuesTheDoubleQuotesCannotCarryBecomeStandardLiterals)
+{
+    // Column names in any ASCII case, and the row id's three names.
+    EXPECT_EQ(sql::deleteManufacturer("marka"), "delete from Marki where marka = 'marka';");
+    EXPECT_EQ(sql::deleteModel("MODEL"), "delete from Modele where model = 'MODEL';");
+    EXPECT_EQ(sql::deleteManufacturer("RowId"), "delete from Marki where marka = 'RowId';");
+    EXPECT_EQ(sql::deleteManufacturer("_ROWID_"), "delete from Marki where marka = '_ROWID_';");
+    EXPECT_EQ(sql::deleteManufacturer("Oid"), "delete from Marki where marka = 'Oid';");
+    EXPECT_EQ(sql::countCompressorsOfType("PRICE"),
+              "select count(*) from kompresory, modele, marki where kompresory.id_modelu = "
+              "modele.id_modelu and modele.id_marki = marki.id_marki and kompresory.typ = 'PRICE' "
+              "order by marki.marka DESC, modele.model DESC;");
+    // An embedded double quote; inner single quotes are then doubled.
+    EXPECT_EQ(sql::manufacturerIdByName("Rock \"n' Roll"),
+              "select id_marki from marki where marka = 'Rock \"n'' Roll';");
+    EXPECT_EQ(sql::modelIdByName("\"", "3"), "select id_modelu from modele where model = '\"'and id_marki = 3;");
+    // Only the value that needs it changes form.
+    EXPECT_EQ(sql::countCompressorsOfCar("typ", "Golf"),
+              "select count(*) from kompresory, modele, marki where kompresory.id_modelu = "
+              "modele.id_modelu and modele.id_marki = marki.id_marki and marki.marka = 'typ' "
+              "and modele.model = \"Golf\";");
+    EXPECT_EQ(sql::insertModel("2", "id_modelu"),
+              "insert into Modele(id_modelu, id_marki, model) values ( NULL, 2,'id_modelu');");
+
+    // Near misses stay ordinary: a single quote alone, a column name among other words or
+    // with a blank, a non-ASCII look-alike, and words SQLite 3 reads as texts when
+    // double-quoted (table names, literals, keywords).
+    for (const std::string name : {"O'Neil", "marka x", "marka ", " typ", "t\xC3\xBDp", "marki",
+                                   "Modele", "kolumny", "true", "FALSE", "null", "current_date",
+                                   "main", "sqlite_master", "count(*)", "marki.marka", ""}) {
+        EXPECT_EQ(sql::deleteManufacturer(name), "delete from Marki where marka = \"" + name + "\";");
+    }
+
+    // The single-quoted statement doubles inner single quotes and needs nothing else.
+    EXPECT_EQ(sql::modelsOfManufacturer("O'Neil"),
+              "select modele.model from marki, modele where marki.id_marki = modele.id_marki and "
+              "marki.marka = 'O''Neil' order by modele.model;");
+    EXPECT_EQ(sql::modelsOfManufacturer("marka \"x\""),
+              "select modele.model from marki, modele where marki.id_marki = modele.id_marki and "
+              "marki.marka = 'marka \"x\"' order by modele.model;");
+}
+
+TEST(StatementText, NulCharactersAreRefusedNamingTheField)
+{
+    const std::string nul("A\0B", 3);
+    auto fieldOf = [](auto compose) -> std::string {
+        try {
+            compose();
+        } catch (const sql::StatementRefused& refused) {
+            return refused.field();
+        }
+        return "(accepted)";
+    };
+    EXPECT_EQ(fieldOf([&] { sql::modelsOfManufacturer(nul); }), "Manufacturer");
+    EXPECT_EQ(fieldOf([&] { sql::deleteManufacturer(nul); }), "Manufacturer");
+    EXPECT_EQ(fieldOf([&] { sql::deleteModel(nul); }), "Model");
+    EXPECT_EQ(fieldOf([&] { sql::compressorsOfCar("A", nul); }), "Model");
+    EXPECT_EQ(fieldOf([&] { sql::compressorsOfType(nul); }), "Compressor type");
+
+    const char* const labels[] = {"Engine capacity", "Model year from", "Model year to",
+                                  "Compressor type", "Common part #", "Kelvara part #"};
+    std::string sql::CompressorValues::*const texts[] = {
+        &sql::CompressorValues::capacity, &sql::CompressorValues::yearFrom,
+        &sql::CompressorValues::yearTo, &sql::CompressorValues::type,
+        &sql::CompressorValues::commonPartNo, &sql::CompressorValues::partNo};
+    for (std::size_t i = 0; i < 6; ++i) {
+        auto values = ordinaryCompressor();
+        values.*texts[i] = nul;
+        EXPECT_EQ(fieldOf([&] { sql::insertCompressor("1", values); }), labels[i]);
+        EXPECT_EQ(fieldOf([&] { sql::updateCompressor(values, "1"); }), labels[i]);
+    }
+
+    try {
+        sql::deleteModel(nul);
+        FAIL() << "accepted";
+    } catch (const std::invalid_argument& refused) {
+        EXPECT_STREQ(refused.what(), "Model cannot contain a NUL character");
+    }
+}
+
+TEST(StatementText, BareValuesMustBePlainNumbers)
+{
+    for (const std::string good : {"12", "12.50", ".5", "1e3", "-3", "+4", "0", "007", "12.",
+                                   "1.5E-3", "2e+10", "-.5", "99999999999999999999"}) {
+        EXPECT_TRUE(sql::isPlainSqlNumber(good)) << '"' << good << '"';
+    }
+    for (const std::string bad : {"", "12,50", "1e", "0 where 1 --", " 12", "12 ", "0x10", ".",
+                                  "-", "+", "--3", "+-3", "e3", ".e3", "1e+", "1.2.3", "1e3.5",
+                                  "12abc", "NaN", "inf", "1_000", "\xD9\xA3", "12\n", "1e3e3"}) {
+        EXPECT_FALSE(sql::isPlainSqlNumber(bad)) << '"' << bad << '"';
+    }
+
+    for (const std::string good : {"0", "17", "-2", "+2", "0017"})
+        EXPECT_TRUE(sql::isPlainSqlInteger(good)) << '"' << good << '"';
+    for (const std::string bad : {"", "-", "1.0", "1e3", "0x1F", " 1", "1 ", "1;", "--1", "\xEF\xBC\x91"})
+        EXPECT_FALSE(sql::isPlainSqlInteger(bad)) << '"' << bad << '"';
+
+    // Each price is checked where it goes, and the refusal names it.
+    auto refusal = [](auto compose) -> std::string {
+        try {
+            compose();
+        } catch (const sql::StatementRefused& refused) {
+            return refused.what();
+        }
+        return "(accepted)";
+    };
+    auto values = ordinaryCompressor();
+    values.jobber = "12,50";
+    EXPECT_EQ(refusal([&] { sql::insertCompressor("1", values); }),
+              "Kelvara Jobber $ must be a plain number such as 12 or 12.50");
+    values = ordinaryCompressor();
+    values.coreDeposit = "";
+    EXPECT_EQ(refusal([&] { sql::updateCompressor(values, "1"); }),
+              "Core deposit must be a plain number such as 12 or 12.50");
+    values = ordinaryCompressor();
+    values.netPrice = "0 where 1 --";
+    EXPECT_EQ(refusal([&] { sql::insertCompressor("1", values); }),
+              "Net price must be a plain number such as 12 or 12.50");
+
+    EXPECT_EQ(refusal([&] { sql::deleteCompressor("1 or 1"); }), "compressor id must be a whole number");
+    EXPECT_EQ(refusal([&] { sql::loadCompressor(""); }), "compressor id must be a whole number");
+    EXPECT_EQ(refusal([&] { sql::updateCompressor(ordinaryCompressor(), "1.5"); }),
+              "compressor id must be a whole number");
+    EXPECT_EQ(refusal([&] { sql::insertCompressor("x", ordinaryCompressor()); }),
+              "model id must be a whole number");
+    EXPECT_EQ(refusal([&] { sql::insertModel("", "Golf"); }), "manufacturer id must be a whole number");
+    EXPECT_EQ(refusal([&] { sql::modelIdByName("Golf", "1;"); }), "manufacturer id must be a whole number");
+
+    // Signs and exponents go in as written.
+    values = ordinaryCompressor();
+    values.jobber = "-3";
+    values.coreDeposit = ".5";
+    values.netPrice = "1e3";
+    EXPECT_NE(sql::updateCompressor(values, "-1").find(
+                  "cena_zakl = -3, kaucja_sku = .5, netto = 1e3 where id_kompresora = -1;"),
+              std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,455 @@
+// Any bytes as a name, a model, a type, a price or an id: the composed statement is the
+// historical text when the value is ordinary, a standard literal when it is not, or refused;
+// and run against a real catalogue seeded with those bytes and decoys, every statement acts
+// on exactly the rows whose stored value equals the bytes.
+//
+// The expectations are computed here, in C++, from the rows this file inserted: nothing
+// below asks SQLite what the answer should be.
+
+#include "CppSQLiteException.h"
+#include "CppSQLiteSession.h"
+#include "Schema.h"
+#include "Statements.h"
+
+#include <fuzzer/FuzzedDataProvider.h>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <regex>
+#include <string>
+#include <vector>
+
+namespace sql = kelvara::sql;
+
+namespace {
+
+#define CHECK(condition)                                                                        \
+    do {                                                                                        \
+        if (!(condition)) {                                                                     \
+            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
+            __builtin_trap();                                                                   \
+        }                                                                                       \
+    } while (0)
+
+// --- what the texts must look like ---------------------------------------------------------
+
+bool equalsIgnoringAsciiCase(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; };
+        if (lower(static_cast<unsigned char>(a[i])) != lower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+bool readAsColumn(const std::string& v)
+{
+    static const char* const names[] = {
+        "id_marki", "marka", "id_modelu", "model", "id_kompresora", "pojemnosc", "od", "do",
+        "typ", "nr_f_s", "nrkv", "cena_zakl", "kaucja_sku", "netto", "manufacturer",
+        "capacity", "year", "type", "common", "kelvara", "jobber", "deposit", "price",
+        "rowid", "oid", "_rowid_"};
+    return std::any_of(std::begin(names), std::end(names),
+                       [&](const char* n) { return equalsIgnoringAsciiCase(v, n); });
+}
+
+bool hasNul(const std::string& v)
+{
+    return v.find('\0') != std::string::npos;
+}
+
+std::string standardLiteral(const std::string& v)
+{
+    std::string out = "'";
+    for (char c : v)
+        out += (c == '\'') ? std::string("''") : std::string(1, c);
+    return out + "'";
+}
+
+// The value as the statement must carry it (never called for a value with a NUL).
+std::string quoted(const std::string& v)
+{
+    if (v.find('"') == std::string::npos && !readAsColumn(v))
+        return '"' + v + '"';
+    return standardLiteral(v);
+}
+
+bool plainNumber(const std::string& v)
+{
+    static const std::regex number(R"([+-]?([0-9]+(\.[0-9]*)?|\.[0-9]+)([eE][+-]?[0-9]+)?)");
+    return !hasNul(v) && std::regex_match(v, number);
+}
+
+bool plainInteger(const std::string& v)
+{
+    static const std::regex integer(R"([+-]?[0-9]+)");
+    return !hasNul(v) && std::regex_match(v, integer);
+}
+
+template <typename Compose>
+bool refused(Compose compose)
+{
+    try {
+        compose();
+    } catch (const sql::StatementRefused&) {
+        return true;
+    }
+    return false;
+}
+
+const std::string kCount =
+    "select count(*) from kompresory, modele, marki where kompresory.id_modelu = "
+    "modele.id_modelu and modele.id_marki = marki.id_marki ";
+const std::string kRows =
+    "select kompresory.id_kompresora, marki.marka, modele.model, kompresory.pojemnosc, "
+    "kompresory.od, kompresory.do, kompresory.typ, kompresory.nr_f_s, kompresory.nrkv, "
+    "kompresory.cena_zakl, kompresory.kaucja_sku, kompresory.netto from kompresory, modele, "
+    "marki where kompresory.id_modelu = modele.id_modelu and modele.id_marki = marki.id_marki ";
+
+void checkNameTexts(const std::string& v)
+{
+    if (hasNul(v)) {
+        CHECK(refused([&] { sql::modelsOfManufacturer(v); }));
+        CHECK(refused([&] { sql::countModelsOfManufacturer(v); }));
+        CHECK(refused([&] { sql::deleteManufacturer(v); }));
+        CHECK(refused([&] { sql::countCompressorsOfModel(v); }));
+        CHECK(refused([&] { sql::deleteModel(v); }));
+        CHECK(refused([&] { sql::insertManufacturer(v); }));
+        CHECK(refused([&] { sql::manufacturerIdByName(v); }));
+        CHECK(refused([&] { sql::insertModel("1", v); }));
+        CHECK(refused([&] { sql::modelIdByName(v, "1"); }));
+        CHECK(refused([&] { sql::countCompressorsOfType(v); }));
+        CHECK(refused([&] { sql::compressorsOfCar("x", v); }));
+        CHECK(refused([&] { sql::insertCompressor("1", {"", "", "", "", "", v, "1", "1", "1"}); }));
+        CHECK(refused([&] { sql::updateCompressor({v, "", "", "", "", "", "1", "1", "1"}, "1"); }));
+        return;
+    }
+    const std::string q = quoted(v);
+    CHECK(sql::modelsOfManufacturer(v)
+          == "select modele.model from marki, modele where marki.id_marki = modele.id_marki and "
+             "marki.marka = " + standardLiteral(v) + " order by modele.model;");
+    CHECK(sql::countModelsOfManufacturer(v)
+          == "select count(*) from modele,marki where modele.id_marki = marki.id_marki and "
+             "marki.marka = " + q + ";");
+    CHECK(sql::deleteManufacturer(v) == "delete from Marki where marka = " + q + ";");
+    CHECK(sql::countCompressorsOfModel(v)
+          == "select count(*) from modele,kompresory where modele.id_modelu = "
+             "kompresory.id_modelu and modele.model = " + q + ";");
+    CHECK(sql::deleteModel(v) == "delete from Modele where model = " + q + ";");
+    CHECK(sql::insertManufacturer(v) == "insert into Marki(id_marki, marka) values ( NULL, " + q + ");");
+    CHECK(sql::manufacturerIdByName(v) == "select id_marki from marki where marka = " + q + ";");
+    CHECK(sql::insertModel("4", v)
+          == "insert into Modele(id_modelu, id_marki, model) values ( NULL, 4," + q + ");");
+    CHECK(sql::modelIdByName(v, "4") == "select id_modelu from modele where model = " + q + "and id_marki = 4;");
+    const std::string typeTail = "and kompresory.typ = " + q + " order by marki.marka DESC, modele.model DESC;";
+    CHECK(sql::countCompressorsOfType(v) == kCount + typeTail);
+    CHECK(sql::compressorsOfType(v) == kRows + typeTail);
+    const std::string carTail = "and marki.marka = " + q + " and modele.model = \"Golf\";";
+    CHECK(sql::countCompressorsOfCar(v, "Golf") == kCount + carTail);
+    CHECK(sql::compressorsOfCar(v, "Golf") == kRows + carTail);
+    CHECK(sql::insertCompressor("9", {v, "a", v, "b", v, "c", "1", "2", "3"})
+          == "insert into kompresory(id_kompresora, id_modelu, pojemnosc, od, do, typ, nr_f_s, nrkv, "
+             "cena_zakl, kaucja_sku, netto) values(NULL,9, " + q + ",\"a\"," + q + ",\"b\"," + q
+                 + ",\"c\",1,2,3);");
+    CHECK(sql::updateCompressor({"a", v, "b", v, "c", v, "1", "2", "3"}, "9")
+          == "update kompresory set pojemnosc = \"a\", od = " + q + ", do = \"b\", typ = " + q
+                 + ", nr_f_s = \"c\", nrkv = " + q
+                 + ", cena_zakl = 1, kaucja_sku = 2, netto = 3 where id_kompresora = 9;");
+}
+
+void checkBareTexts(const std::string& p)
+{
+    const sql::CompressorValues jobber{"a", "b", "c", "d", "e", "f", p, "2", "3"};
+    const sql::CompressorValues deposit{"a", "b", "c", "d", "e", "f", "1", p, "3"};
+    const sql::CompressorValues net{"a", "b", "c", "d", "e", "f", "1", "2", p};
+    const std::string head =
+        "insert into kompresory(id_kompresora, id_modelu, pojemnosc, od, do, typ, nr_f_s, nrkv, "
+        "cena_zakl, kaucja_sku, netto) values(NULL,9, \"a\",\"b\",\"c\",\"d\",\"e\",\"f\",";
+    CHECK(sql::isPlainSqlNumber(p) == plainNumber(p));
+    if (plainNumber(p)) {
+        CHECK(sql::insertCompressor("9", jobber) == head + p + ",2,3);");
+        CHECK(sql::insertCompressor("9", deposit) == head + "1," + p + ",3);");
+        CHECK(sql::insertCompressor("9", net) == head + "1,2," + p + ");");
+        CHECK(sql::updateCompressor(net, "9").find(", netto = " + p + " where id_kompresora = 9;")
+              != std::string::npos);
+    } else {
+        CHECK(refused([&] { sql::insertCompressor("9", jobber); }));
+        CHECK(refused([&] { sql::insertCompressor("9", deposit); }));
+        CHECK(refused([&] { sql::updateCompressor(net, "9"); }));
+    }
+
+    CHECK(sql::isPlainSqlInteger(p) == plainInteger(p));
+    if (plainInteger(p)) {
+        CHECK(sql::deleteCompressor(p) == "delete from kompresory where id_kompresora = " + p + ";");
+        CHECK(sql::insertModel(p, "Golf")
+              == "insert into Modele(id_modelu, id_marki, model) values ( NULL, " + p + ",\"Golf\");");
+        CHECK(sql::modelIdByName("Golf", p) == "select id_modelu from modele where model = \"Golf\"and id_marki = " + p + ";");
+        CHECK(sql::insertCompressor(p, net).rfind("values(NULL," + p + ", ") != std::string::npos);
+        CHECK(sql::loadCompressor(p).size() > p.size());
+    } else {
+        CHECK(refused([&] { sql::deleteCompressor(p); }));
+        CHECK(refused([&] { sql::loadCompressor(p); }));
+        CHECK(refused([&] { sql::updateCompressor({"a", "b", "c", "d", "e", "f", "1", "2", "3"}, p); }));
+        CHECK(refused([&] { sql::insertModel(p, "Golf"); }));
+        CHECK(refused([&] { sql::modelIdByName("Golf", p); }));
+        CHECK(refused([&] { sql::insertCompressor(p, net); }));
+    }
+}
+
+// --- what the statements must do ------------------------------------------------------------
+
+std::string hex(const std::string& bytes)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : bytes) {
+        out += digits[c >> 4];
+        out += digits[c & 15];
+    }
+    return out;
+}
+
+// A text literal for seeding that owes nothing to the code under test.
+std::string seedLiteral(const std::string& bytes)
+{
+    return "CAST(X'" + hex(bytes) + "' AS TEXT)";
+}
+
+struct Maker { long long id; std::string name; };
+struct Model { long long id; long long maker; std::string name; };
+struct Compressor { long long id; long long model; std::string type; };
+
+std::vector<std::string> column(CppSQLiteSession& db, const std::string& statement)
+{
+    std::vector<std::string> out;
+    for (CppSQLiteCursor c = db.execute(statement); !c.atEnd(); c.advance())
+        out.emplace_back(c.field(0) ? c.field(0) : "<NULL>");
+    return out;
+}
+
+std::string one(CppSQLiteSession& db, const std::string& statement)
+{
+    CppSQLiteCursor c = db.execute(statement);
+    CHECK(!c.atEnd());
+    return c.field(0) ? c.field(0) : "<NULL>";
+}
+
+std::vector<std::string> sortedIds(std::vector<long long> ids)
+{
+    std::sort(ids.begin(), ids.end());
+    std::vector<std::string> out;
+    for (long long id : ids)
+        out.push_back(std::to_string(id));
+    return out;
+}
+
+std::vector<std::string> sortedNumbers(std::vector<std::string> texts)
+{
+    std::vector<long long> ids;
+    for (const auto& t : texts)
+        ids.push_back(std::atoll(t.c_str()));
+    return sortedIds(ids);
+}
+
+class Catalogue {
+public:
+    Catalogue(const std::string& name, const std::string& model, const std::string& type)
+    {
+        db.open(":memory:");
+        createSchema();
+
+        std::vector<std::string> makers = {name, model, type, "marka", "MARKA", "Model", "rowid",
+                                           "\"", "'", "", "x"};
+        std::vector<std::string> models = {model, name, "model", "id_marki", "x"};
+        std::vector<std::string> types = {type, name, model, "typ", "TYP", "x"};
+        for (const std::string* v : {&name, &model}) {
+            makers.push_back(*v + " ");
+            makers.push_back(" " + *v);
+            models.push_back(*v + "\"");
+            std::string upper = *v;
+            for (char& c : upper)
+                c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+            types.push_back(upper);
+        }
+
+        // Ids are given explicitly, and each table is filled by one statement.
+        std::string makerRows, modelRows, compressorRows;
+        std::size_t t = 0;
+        for (const auto& m : makers) {
+            m_makers.push_back({static_cast<long long>(m_makers.size()) + 1, m});
+            append(makerRows, std::to_string(m_makers.back().id) + ", " + seedLiteral(m));
+            for (const auto& n : models) {
+                m_models.push_back({static_cast<long long>(m_models.size()) + 1, m_makers.back().id, n});
+                append(modelRows, std::to_string(m_models.back().id) + ", "
+                                      + std::to_string(m_makers.back().id) + ", " + seedLiteral(n));
+                const std::string& type = types[t++ % types.size()];
+                m_compressors.push_back({static_cast<long long>(m_compressors.size()) + 1,
+                                         m_models.back().id, type});
+                append(compressorRows, std::to_string(m_compressors.back().id) + ", "
+                                           + std::to_string(m_models.back().id) + ", "
+                                           + seedLiteral(type) + ", '1'");
+            }
+        }
+        db.execute("insert into Marki(id_marki, marka) values " + makerRows);
+        db.execute("insert into Modele(id_modelu, id_marki, model) values " + modelRows);
+        db.execute("insert into kompresory(id_kompresora, id_modelu, typ, cena_zakl) values "
+                   + compressorRows);
+    }
+
+    CppSQLiteSession db;
+    std::vector<Maker> m_makers;
+    std::vector<Model> m_models;
+    std::vector<Compressor> m_compressors;
+
+    const Maker& makerOf(const Model& m) const { return m_makers[static_cast<std::size_t>(m.maker - 1)]; }
+    const Model& modelOf(const Compressor& c) const { return m_models[static_cast<std::size_t>(c.model - 1)]; }
+
+private:
+    static void append(std::string& rows, const std::string& row)
+    {
+        rows += (rows.empty() ? "(" : ", (") + row + ")";
+    }
+
+    // The schema holds several statements; the session runs one per text.
+    void createSchema()
+    {
+        const std::string& schema = kelvara::catalogueSchemaSql();
+        std::string statement;
+        for (char c : schema) {
+            statement += c;
+            if (c == ';' && sqlite3_complete(statement.c_str())) {
+                db.execute(statement);
+                statement.clear();
+            }
+        }
+    }
+};
+
+void checkAgainstCatalogue(const std::string& name, const std::string& model, const std::string& type,
+                           const std::string& bare)
+{
+    Catalogue cat(name, model, type);
+    CppSQLiteSession& db = cat.db;
+
+    // Manufacturer by name.
+    std::vector<long long> makerIds;
+    for (const auto& m : cat.m_makers)
+        if (m.name == name)
+            makerIds.push_back(m.id);
+    CHECK(!makerIds.empty());
+    CHECK(sortedNumbers(column(db, sql::manufacturerIdByName(name))) == sortedIds(makerIds));
+
+    std::vector<std::string> modelNames;
+    for (const auto& m : cat.m_models)
+        if (cat.makerOf(m).name == name)
+            modelNames.push_back(m.name);
+    CHECK(one(db, sql::countModelsOfManufacturer(name)) == std::to_string(modelNames.size()));
+    std::sort(modelNames.begin(), modelNames.end());
+    CHECK(column(db, sql::modelsOfManufacturer(name)) == modelNames);
+
+    // Model by name, within one manufacturer.
+    std::vector<long long> modelIds;
+    std::size_t compressorsOfModel = 0;
+    for (const auto& m : cat.m_models)
+        if (m.name == model && m.maker == makerIds.front())
+            modelIds.push_back(m.id);
+    for (const auto& c : cat.m_compressors)
+        if (cat.modelOf(c).name == model)
+            ++compressorsOfModel;
+    CHECK(sortedNumbers(column(db, sql::modelIdByName(model, std::to_string(makerIds.front()))))
+          == sortedIds(modelIds));
+    CHECK(one(db, sql::countCompressorsOfModel(model)) == std::to_string(compressorsOfModel));
+
+    // The two searches.
+    std::vector<long long> ofType, ofCar;
+    for (const auto& c : cat.m_compressors) {
+        if (c.type == type)
+            ofType.push_back(c.id);
+        if (cat.modelOf(c).name == model && cat.makerOf(cat.modelOf(c)).name == name)
+            ofCar.push_back(c.id);
+    }
+    CHECK(!ofType.empty() && !ofCar.empty());
+    CHECK(one(db, sql::countCompressorsOfType(type)) == std::to_string(ofType.size()));
+    CHECK(sortedNumbers(column(db, sql::compressorsOfType(type))) == sortedIds(ofType));
+    CHECK(one(db, sql::countCompressorsOfCar(name, model)) == std::to_string(ofCar.size()));
+    CHECK(sortedNumbers(column(db, sql::compressorsOfCar(name, model))) == sortedIds(ofCar));
+
+    // Writes keep the bytes.
+    db.execute(sql::insertManufacturer(name));
+    CHECK(one(db, "select hex(marka) from marki order by id_marki desc limit 1") == hex(name));
+    db.execute(sql::insertModel(std::to_string(makerIds.front()), model));
+    CHECK(one(db, "select hex(model) from modele order by id_modelu desc limit 1") == hex(model));
+    const std::string modelId = std::to_string(modelIds.empty() ? 1 : modelIds.front());
+    const sql::CompressorValues values{name, model, type, type, model, name, "1", "2", "3"};
+    db.execute(sql::insertCompressor(modelId, values));
+    CHECK(one(db, "select hex(pojemnosc) || '.' || hex(od) || '.' || hex(do) || '.' || hex(typ) || '.' "
+                  "|| hex(nr_f_s) || '.' || hex(nrkv) from kompresory order by id_kompresora desc limit 1")
+          == hex(name) + "." + hex(model) + "." + hex(type) + "." + hex(type) + "." + hex(model) + "." + hex(name));
+
+    // A bare value as a price and as an id.
+    if (plainNumber(bare)) {
+        db.execute(sql::insertCompressor(modelId, {"", "", "", "", "", "", bare, bare, bare}));
+        const std::string expected = one(db, "select hex(CAST((" + bare + ") AS TEXT))");
+        CHECK(one(db, "select hex(cena_zakl) || hex(kaucja_sku) || hex(netto) from kompresory "
+                      "order by id_kompresora desc limit 1")
+              == expected + expected + expected);
+    }
+    if (plainInteger(bare)) {
+        errno = 0;
+        const long long target = std::strtoll(bare.c_str(), nullptr, 10);
+        const bool representable = errno == 0;
+        const std::string before = one(db, "select count(*) from kompresory");
+        const std::string matching =
+            representable ? one(db, "select count(*) from kompresory where id_kompresora = " + std::to_string(target))
+                          : "0";
+        db.execute(sql::updateCompressor({"u", "u", "u", "u", "u", "u", "0", "0", "0"}, bare));
+        CHECK(one(db, "select count(*) from kompresory where pojemnosc = 'u'") == matching);
+        db.execute(sql::deleteCompressor(bare));
+        CHECK(std::atoll(one(db, "select count(*) from kompresory").c_str())
+              == std::atoll(before.c_str()) - std::atoll(matching.c_str()));
+    }
+
+    // Deletions take exactly the rows that bear the name.
+    std::size_t otherModels = 0;
+    for (const auto& m : cat.m_models)
+        otherModels += m.name != model;
+    db.execute(sql::deleteModel(model));
+    CHECK(one(db, "select count(*) from modele") == std::to_string(otherModels));
+    std::size_t otherMakers = 0;
+    for (const auto& m : cat.m_makers)
+        otherMakers += m.name != name;
+    db.execute(sql::deleteManufacturer(name));
+    CHECK(one(db, "select count(*) from marki") == std::to_string(otherMakers));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    FuzzedDataProvider input(data, size);
+    const std::string name = input.ConsumeRandomLengthString(48);
+    const std::string model = input.ConsumeRandomLengthString(48);
+    const std::string type = input.ConsumeRandomLengthString(48);
+    const std::string bare = input.ConsumeRemainingBytesAsString();
+
+    for (const std::string* v : {&name, &model, &type, &bare})
+        checkNameTexts(*v);
+    checkBareTexts(bare);
+
+    if (!hasNul(name) && !hasNul(model) && !hasNul(type)) {
+        try {
+            checkAgainstCatalogue(name, model, type, bare);
+        } catch (const CppSQLiteException& e) {
+            std::fprintf(stderr, "database error: %s\n", e.errorMessage());
+            __builtin_trap();
+        }
+    }
+    return 0;
+}
