@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -24,6 +25,31 @@ constexpr const char* kRawTextProperty = "kelvaraRawText";
 constexpr const char* kRawShownProperty = "kelvaraRawShown";
 
 DWORD buttonType(DWORD style) { return style & BS_TYPEMASK; }
+
+// The stand-ins for the templates' Windows fonts run a little wider than the originals, so a
+// one-line label sized to its text would lose its last letters, or wrap them out of sight.
+// Such a label gets its font condensed just enough to keep the text whole and in place
+// (labels often stand right-aligned beside their edits).
+void condenseToFit(QLabel* label, const QRect& rect, bool wraps)
+{
+    QString visible = label->text();
+    while (!visible.isEmpty() && visible.back().isSpace())
+        visible.chop(1);
+    QFont font = label->font();
+    const QFontMetrics metrics(font);
+    if (visible.isEmpty() || (wraps && rect.height() >= 2 * metrics.height()))
+        return;
+    const int needed = metrics.horizontalAdvance(visible);
+    if (needed <= rect.width())
+        return;
+    constexpr int kNarrowest = 80;  // percent; beyond that the text is cut as Windows cuts it
+    for (int stretch = qMax(kNarrowest, rect.width() * 100 / needed + 1); stretch >= kNarrowest; --stretch) {
+        font.setStretch(stretch);
+        if (QFontMetrics(font).horizontalAdvance(visible) <= rect.width())
+            break;
+    }
+    label->setFont(font);
+}
 
 // Creates the widget for one template control, positioned in pixels.
 QWidget* createControl(const ControlTemplate& c, QWidget* parent, CDialog* owner, const QSize& base)
@@ -69,6 +95,7 @@ QWidget* createControl(const ControlTemplate& c, QWidget* parent, CDialog* owner
             label->setTextFormat(Qt::PlainText);
             label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             label->setWordWrap(type == SS_LEFT);
+            condenseToFit(label, rect, type == SS_LEFT);
         }
         widget = label;
         break;
@@ -99,6 +126,14 @@ QWidget* createControl(const ControlTemplate& c, QWidget* parent, CDialog* owner
         widget->setGeometry(rect.x(), rect.y(), rect.width(), widget->sizeHint().height());
     else
         widget->setGeometry(rect);
+    if (auto* box = qobject_cast<QCheckBox*>(widget)) {
+        // The template sizes a check box for its text in the original dialog font; the
+        // stand-in font and the style's indicator take more room. Show the whole text, up to
+        // the dialog's edge, rather than cut it off.
+        const int wanted = qMin(box->sizeHint().width(), parent->width() - rect.x());
+        if (wanted > rect.width())
+            box->resize(wanted, rect.height());
+    }
     widget->setEnabled((c.style & WS_DISABLED) == 0);
 
     if (c.cls != ControlClass::Static && !(c.cls == ControlClass::Button && buttonType(c.style) == BS_GROUPBOX))

@@ -38,9 +38,18 @@ BEGIN_MESSAGE_MAP(CCatalogDlg, CDialog)
     ON_WM_PAINT()
     ON_WM_QUERYDRAGICON()
     ON_BN_CLICKED(IDC_FIND_COMPRESSORS, OnFindCompressors)
+    ON_CBN_SELCHANGE(IDC_MANUFACTURER_LIST, OnSelchangeManufacturer)
     ON_CBN_SELCHANGE(IDC_MODEL_LIST, OnSelchangeModel)
     ON_WM_CTLCOLOR()
+    ON_BN_CLICKED(IDC_ADD_MANUFACTURER, OnAddManufacturer)
+    ON_BN_CLICKED(IDC_REMOVE_MANUFACTURER, OnRemoveManufacturer)
+    ON_BN_CLICKED(IDC_ADD_MODEL, OnAddModel)
+    ON_BN_CLICKED(IDC_REMOVE_MODEL, OnRemoveModel)
     ON_NOTIFY(NM_CLICK, IDC_RESULTS, OnClickList)
+    ON_BN_CLICKED(IDC_REMOVE_COMPRESSOR, OnRemoveCompressor)
+    ON_BN_CLICKED(IDC_EDIT_COMPRESSOR, OnEditCompressor)
+    ON_BN_CLICKED(IDC_ADD_COMPRESSOR, OnAddCompressor)
+    ON_BN_CLICKED(IDC_SET_VISIBLE_COLUMNS, OnSetVisibleColumns)
 END_MESSAGE_MAP()
 
 CCatalogDlg::CCatalogDlg(CWnd* pParent)
@@ -78,7 +87,7 @@ BOOL CCatalogDlg::OnInitDialog()
 
     try {
         theDb.open(kDatabaseFile);
-        LoadColumnFlags();
+        ReadColumnFlags();
     } catch (const CppSQLiteException& e) {
         // SQLite 3 only calls an old catalogue "not a database"; say what it is and how
         // to bring it along.
@@ -102,18 +111,6 @@ BOOL CCatalogDlg::OnInitDialog()
     m_listResults.SetExtendedStyle(LVS_EX_FULLROWSELECT);
     UpdateData(FALSE);
     return TRUE;
-}
-
-void CCatalogDlg::LoadColumnFlags()
-{
-    CppSQLiteCursor flags = theDb.execute(kelvara::sql::selectColumnFlags());
-    if (flags.atEnd())
-        throw CppSQLiteException(CppSQLiteException::kLayerError,
-                                 "Table kolumny holds no row: the result column settings are missing");
-    for (size_t i = 0; i < g_columnVisible.size(); ++i) {
-        const CString value = flags.field(static_cast<int>(i));
-        g_columnVisible[i] = value == "1" ? 1 : 0;
-    }
 }
 
 void CCatalogDlg::InsertVisibleColumns()

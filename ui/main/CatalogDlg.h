@@ -46,8 +46,20 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
-    void LoadColumnFlags();
+    // The search that filled the result list last, with what it searched for. When the
+    // columns change while the lists name no car, the list is filled again by it.
+    struct ResultSearch {
+        enum Kind { kNone, kByType, kByCar };
+        Kind kind = kNone;
+        CString type;  // upper-cased
+        CString manufacturer;
+        CString model;
+    };
+
     void InsertVisibleColumns();
+    // The type search for an upper-cased type, and the search by car names.
+    void SearchByType(const CString& upperType);
+    void SearchByCar(const CString& manufacturer, const CString& model);
     // Replaces the id array with one of the count the cursor's first field gives.
     void ReplaceCompressorIds(const CppSQLiteCursor& countCursor);
     // Fills the result list from a row cursor of the searches.
@@ -70,4 +82,5 @@ private:
     CString m_strManufacturer;
     HICON m_hIcon;
     CFont m_fontBanner;
+    ResultSearch m_lastSearch;
 };

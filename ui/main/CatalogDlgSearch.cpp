@@ -34,10 +34,19 @@ void CCatalogDlg::OnFindCompressors()
 
     CString type = m_strSearchType;
     type.MakeUpper();
-    CppSQLiteCursor cursor = theDb.execute(kelvara::sql::countCompressorsOfType(type));
+    SearchByType(type);
+}
+
+void CCatalogDlg::SearchByType(const CString& upperType)
+{
+    CppSQLiteCursor cursor = theDb.execute(kelvara::sql::countCompressorsOfType(upperType));
     ReplaceCompressorIds(cursor);
-    cursor = theDb.execute(kelvara::sql::compressorsOfType(type));
+    // Release the count's read lock before the rows are read, so another program's write
+    // in between is not held up by us.
+    cursor.finalize();
+    cursor = theDb.execute(kelvara::sql::compressorsOfType(upperType));
     m_listResults.DeleteAllItems();
+    m_lastSearch = {ResultSearch::kByType, upperType, {}, {}};
     FillResults(cursor);
     // The list now shows other rows: no compressor is selected any more.
     g_strCompressorId.Empty();
@@ -57,11 +66,17 @@ void CCatalogDlg::SearchByModel()
         return;
     const CString modelName = m_comboModel.GetLBText(model);
     const CString manufacturerName = m_comboManufacturer.GetLBText(manufacturer);
+    SearchByCar(manufacturerName, modelName);
+}
 
-    CppSQLiteCursor cursor = theDb.execute(kelvara::sql::countCompressorsOfCar(manufacturerName, modelName));
+void CCatalogDlg::SearchByCar(const CString& manufacturer, const CString& model)
+{
+    CppSQLiteCursor cursor = theDb.execute(kelvara::sql::countCompressorsOfCar(manufacturer, model));
     ReplaceCompressorIds(cursor);
-    cursor = theDb.execute(kelvara::sql::compressorsOfCar(manufacturerName, modelName));
+    cursor.finalize();
+    cursor = theDb.execute(kelvara::sql::compressorsOfCar(manufacturer, model));
     m_listResults.DeleteAllItems();
+    m_lastSearch = {ResultSearch::kByCar, {}, manufacturer, model};
     FillResults(cursor);
     g_strCompressorId.Empty();
 }

@@ -22,3 +22,7 @@ constexpr std::array<ResultColumn, 9> kResultColumns{{
     {"Core deposit", 80},
     {"Net price", 80},
 }};
+
+// Reads the kolumny row into g_columnVisible: a column is shown only when its text is
+// exactly "1". A kolumny without its row is an error, as the settings are then missing.
+void ReadColumnFlags();

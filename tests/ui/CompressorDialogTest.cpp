@@ -1,0 +1,562 @@
+// The compressor dialog: what it loads, what Save writes, what it refuses, how it looks.
+
+#include "CatalogTest.h"
+#include "Dialog.h"
+#include "Globals.h"
+#include "ResourceIds.h"
+
+#include <array>
+#include <cstdlib>
+#include <stdexcept>
+
+using platform::test::Seam;
+namespace seam = platform::test;
+using kelvara::test::Row;
+using kelvara::test::Rows;
+
+namespace {
+
+// The nine values in table order: pojemnosc, od, do, typ, nr_f_s, nrkv, cena_zakl, kaucja_sku, netto.
+using Fields = std::array<std::string, 9>;
+constexpr std::array<int, 9> kEdits{IDC_CAPACITY, IDC_YEAR_FROM, IDC_YEAR_TO,      IDC_TYPE,     IDC_COMMON_PART_NO,
+                                    IDC_PART_NO,  IDC_JOBBER,    IDC_CORE_DEPOSIT, IDC_NET_PRICE};
+
+const std::string kInsertHead =
+    "insert into kompresory(id_kompresora, id_modelu, pojemnosc, od, do, typ, nr_f_s, nrkv, cena_zakl, kaucja_sku, "
+    "netto) values(NULL,";
+const std::string kLoadHead =
+    "select kompresory.pojemnosc, kompresory.od, kompresory.do, kompresory.typ, kompresory.nr_f_s, kompresory.nrkv, "
+    "kompresory.cena_zakl, kompresory.kaucja_sku, kompresory.netto from kompresory, modele, marki where "
+    "kompresory.id_kompresora = ";
+const std::string kCarCount =
+    "select count(*) from kompresory, modele, marki where kompresory.id_modelu = modele.id_modelu and "
+    "modele.id_marki = marki.id_marki and marki.marka = \"VW\" and modele.model = \"Golf\";";
+const std::string kCarRows =
+    "select kompresory.id_kompresora, marki.marka, modele.model, kompresory.pojemnosc, kompresory.od, "
+    "kompresory.do, kompresory.typ, kompresory.nr_f_s, kompresory.nrkv, kompresory.cena_zakl, "
+    "kompresory.kaucja_sku, kompresory.netto from kompresory, modele, marki where kompresory.id_modelu = "
+    "modele.id_modelu and modele.id_marki = marki.id_marki and marki.marka = \"VW\" and modele.model = \"Golf\";";
+
+void typeAll(CDialog& dlg, const Fields& fields)
+{
+    for (size_t i = 0; i < kEdits.size(); ++i)
+        seam::type(dlg, kEdits[i], fields[i]);
+}
+
+Fields shown(CDialog& dlg)
+{
+    Fields fields;
+    for (size_t i = 0; i < kEdits.size(); ++i)
+        fields[i] = seam::text(dlg, kEdits[i]);
+    return fields;
+}
+
+Row asRow(const Fields& fields)
+{
+    return Row(fields.begin(), fields.end());
+}
+
+class CompressorDialogTest : public CatalogTest {
+protected:
+    void SetUp() override
+    {
+        CatalogTest::SetUp();
+        // More than one of each, so that ids and list positions differ.
+        audi = m_db.insertManufacturer("Audi");
+        vw = m_db.insertManufacturer("VW");
+        a4 = m_db.insertModel(audi, "A4");
+        polo = m_db.insertModel(vw, "Polo");
+        golf = m_db.insertModel(vw, "Golf");
+    }
+
+    // The main window with VW and Golf picked; the trace and messages start empty.
+    CCatalogDlg& openOnGolf()
+    {
+        CCatalogDlg& dlg = openMainWindow();
+        seam::pick(dlg, IDC_MANUFACTURER_LIST, "VW");
+        seam::pick(dlg, IDC_MODEL_LIST, "Golf");
+        clearStatements();
+        Seam::clearMessages();
+        return dlg;
+    }
+
+    // Clicks the list row of this compressor, so that g_strCompressorId names it.
+    void clickRowOf(CCatalogDlg& dlg, long long id)
+    {
+        for (int row = 0; row < static_cast<int>(seam::listRows(dlg, IDC_RESULTS).size()); ++row) {
+            seam::clickListRow(dlg, IDC_RESULTS, row);
+            if (g_strCompressorId == std::to_string(id))
+                return;
+        }
+        throw std::logic_error("compressor " + std::to_string(id) + " is not listed");
+    }
+
+    Rows compressors()
+    {
+        return m_db.query("select id_kompresora, id_modelu, pojemnosc, od, do, typ, nr_f_s, nrkv, cena_zakl, "
+                          "kaucja_sku, netto from kompresory order by id_kompresora");
+    }
+
+    // The nine stored values of one compressor.
+    Row stored(long long id)
+    {
+        const Rows rows = m_db.query("select pojemnosc, od, do, typ, nr_f_s, nrkv, cena_zakl, kaucja_sku, netto "
+                                     "from kompresory where id_kompresora = ?1",
+                                     {std::to_string(id)});
+        if (rows.size() != 1)
+            throw std::logic_error("no compressor " + std::to_string(id));
+        return rows[0];
+    }
+
+    long long audi = 0, vw = 0, a4 = 0, polo = 0, golf = 0;
+};
+
+}  // namespace
+
+TEST_F(CompressorDialogTest, AddLooksUpTheModelThenInserts)
+{
+    m_db.insertCompressor(polo, compressor("ON-POLO"));
+    CCatalogDlg& main = openOnGolf();
+
+    Fields opened;
+    std::string caption;
+    bool ended = false;
+    Seam::onNextDialog([&](CDialog& d) {
+        opened = shown(d);
+        caption = seam::caption(d);
+        typeAll(d, {"1.6", "1998", "2004", "SD7V16", "OE-1135", "KV-17", "310.00", "25", "1e3"});
+        seam::click(d, IDOK);
+        ended = d.isEnded();
+    });
+    seam::click(main, IDC_ADD_COMPRESSOR);
+
+    EXPECT_EQ(Seam::dialogsShown(), std::vector<int>{IDD_COMPRESSOR});
+    EXPECT_EQ(opened, Fields{});
+    EXPECT_EQ(caption, "Add compressor");
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(statements(), (std::vector<std::string>{
+                                "select id_marki from marki where marka = \"VW\";",
+                                "select id_modelu from modele where model = \"Golf\"and id_marki = " +
+                                    std::to_string(vw) + ";",
+                                kInsertHead + std::to_string(golf) +
+                                    ", \"1.6\",\"1998\",\"2004\",\"SD7V16\",\"OE-1135\",\"KV-17\",310.00,25,1e3);",
+                                kCarCount,
+                                kCarRows,
+                            }));
+    // Prices are numbers to the database and read back as it prints them.
+    const Rows rows = compressors();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1], (Row{rows[1][0], std::to_string(golf), "1.6", "1998", "2004", "SD7V16", "OE-1135", "KV-17",
+                            "310.0", "25", "1000.0"}));
+    EXPECT_EQ(g_bEditMode, 0);
+    EXPECT_EQ(g_strManufacturer, "VW");
+    EXPECT_EQ(g_strModel, "Golf");
+    // The refreshed list shows the new compressor, and none is selected.
+    ASSERT_EQ(seam::listRows(main, IDC_RESULTS).size(), 1u);
+    EXPECT_EQ(seam::listRows(main, IDC_RESULTS)[0][5], "KV-17");
+    EXPECT_EQ(g_strCompressorId, "");
+    EXPECT_TRUE(takeMessages().empty());
+}
+
+TEST_F(CompressorDialogTest, AddWritesTextsExactlyAsTyped)
+{
+    CCatalogDlg& main = openOnGolf();
+    // Empty texts are empty values, not NULLs; the type keeps its case; letters in a year
+    // are nobody's business but the operator's.
+    Seam::onNextDialog([&](CDialog& d) {
+        typeAll(d, {"", "ab", "", "sd7v16", "", "", "0", "-2.5", ".5"});
+        seam::click(d, IDOK);
+    });
+    seam::click(main, IDC_ADD_COMPRESSOR);
+    ASSERT_EQ(statements().size(), 5u);
+    EXPECT_EQ(statements()[2], kInsertHead + std::to_string(golf) + ", \"\",\"ab\",\"\",\"sd7v16\",\"\",\"\",0,-2.5,.5);");
+    const Rows rows = compressors();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0], (Row{rows[0][0], std::to_string(golf), "", "ab", "", "sd7v16", "", "", "0", "-2.5", "0.5"}));
+}
+
+TEST_F(CompressorDialogTest, EditLoadsTheStoredValuesAndUpdatesThem)
+{
+    const long long other = m_db.insertCompressor(golf, compressor("T-OTHER", "KV-OTHER"));
+    const long long target =
+        m_db.insertCompressor(golf, {"1.9", "2001", "2006", "7SBU16C", "OE-7", "KV-7", "410.5", "30", "380"});
+    const Rows before = compressors();
+    CCatalogDlg& main = openOnGolf();
+    clickRowOf(main, target);
+    clearStatements();
+
+    Fields opened;
+    std::string caption;
+    size_t statementsWhenOpen = 0;
+    Seam::onNextDialog([&](CDialog& d) {
+        opened = shown(d);
+        caption = seam::caption(d);
+        statementsWhenOpen = statements().size();
+        typeAll(d, {"2.0", "2002", "2008", "7seu17c", "OE-8", "KV-8", "415", "31.5", "385"});
+        seam::click(d, IDOK);
+    });
+    seam::click(main, IDC_EDIT_COMPRESSOR);
+
+    EXPECT_EQ(opened, (Fields{"1.9", "2001", "2006", "7SBU16C", "OE-7", "KV-7", "410.5", "30", "380"}));
+    EXPECT_EQ(caption, "Add compressor");
+    EXPECT_EQ(statementsWhenOpen, 1u);
+    const std::string id = std::to_string(target);
+    EXPECT_EQ(statements(), (std::vector<std::string>{
+                                kLoadHead + id + ";",
+                                "select id_marki from marki where marka = \"VW\";",
+                                "select id_modelu from modele where model = \"Golf\"and id_marki = " +
+                                    std::to_string(vw) + ";",
+                                "update kompresory set pojemnosc = \"2.0\", od = \"2002\", do = \"2008\", typ = "
+                                "\"7seu17c\", nr_f_s = \"OE-8\", nrkv = \"KV-8\", cena_zakl = 415, kaucja_sku = "
+                                "31.5, netto = 385 where id_kompresora = " +
+                                    id + ";",
+                                kCarCount,
+                                kCarRows,
+                            }));
+    EXPECT_EQ(stored(target), (Row{"2.0", "2002", "2008", "7seu17c", "OE-8", "KV-8", "415", "31.5", "385"}));
+    // Only that row changed, and it stays with its model.
+    const Rows after = compressors();
+    ASSERT_EQ(after.size(), 2u);
+    EXPECT_EQ(after[0], before[0]);
+    EXPECT_EQ(after[0][0], std::to_string(other));
+    EXPECT_EQ(after[1][1], std::to_string(golf));
+    EXPECT_EQ(g_bEditMode, 1);
+    EXPECT_EQ(g_strCompressorId, "");
+    EXPECT_TRUE(takeMessages().empty());
+}
+
+TEST_F(CompressorDialogTest, NullPriceOpensEmptyAndMustBeFilledBeforeSaving)
+{
+    const long long target = m_db.insertCompressor(
+        golf, {"1.4", std::nullopt, "2003", "SD6V12", "OE-6", "KV-6", "200", "20", std::nullopt});
+    CCatalogDlg& main = openOnGolf();
+    clickRowOf(main, target);
+    clearStatements();
+
+    Fields opened;
+    Fields afterRefusal;
+    std::vector<std::string> refusedRan;
+    bool openAfterRefusal = false;
+    bool netPriceFocused = false;
+    Seam::onNextDialog([&](CDialog& d) {
+        opened = shown(d);
+        clearStatements();
+        seam::click(d, IDOK);
+        refusedRan = statements();
+        openAfterRefusal = !d.isEnded();
+        netPriceFocused = seam::hasFocus(d, IDC_NET_PRICE);
+        afterRefusal = shown(d);
+        seam::type(d, IDC_NET_PRICE, "199.99");
+        seam::click(d, IDOK);
+    });
+    seam::click(main, IDC_EDIT_COMPRESSOR);
+
+    // A NULL comes up as an empty edit, the year as well as the price.
+    EXPECT_EQ(opened, (Fields{"1.4", "", "2003", "SD6V12", "OE-6", "KV-6", "200", "20", ""}));
+    EXPECT_TRUE(refusedRan.empty());
+    EXPECT_TRUE(openAfterRefusal);
+    EXPECT_TRUE(netPriceFocused);
+    EXPECT_EQ(afterRefusal, opened);
+    ASSERT_EQ(Seam::messages().size(), 1u);
+    EXPECT_EQ(Seam::messages()[0].text, "Net price must be a number such as 12 or 12.50.");
+    EXPECT_EQ(Seam::messages()[0].caption, "Kelvara");
+    EXPECT_EQ(Seam::messages()[0].type, MB_OK);
+    // The empty year is saved as an empty text.
+    EXPECT_EQ(stored(target), (Row{"1.4", "", "2003", "SD6V12", "OE-6", "KV-6", "200", "20", "199.99"}));
+}
+
+TEST_F(CompressorDialogTest, PricesThatAreNotNumbersNeverReachAStatement)
+{
+    struct Price {
+        size_t field;
+        const char* message;
+    };
+    const Price prices[] = {
+        {6, "Kelvara Jobber $ must be a number such as 12 or 12.50."},
+        {7, "Core deposit must be a number such as 12 or 12.50."},
+        {8, "Net price must be a number such as 12 or 12.50."},
+    };
+    const char* const refused[] = {"", "12,50", "1e", "0 where 1 --", " 12", "0x10", "1.5.0", "NULL"};
+    const Fields valid{"1.6", "1998", "2004", "SD7V16", "OE-1", "KV-1", "310", "25", "285"};
+
+    CCatalogDlg& main = openOnGolf();
+    Seam::onNextDialog([&](CDialog& d) {
+        typeAll(d, valid);
+        for (const Price& price : prices) {
+            for (const char* text : refused) {
+                SCOPED_TRACE(std::string(price.message) + " / \"" + text + "\"");
+                clearStatements();
+                Seam::clearMessages();
+                seam::type(d, kEdits[price.field], text);
+                seam::click(d, IDOK);
+                EXPECT_FALSE(d.isEnded());
+                EXPECT_TRUE(statements().empty());
+                ASSERT_EQ(Seam::messages().size(), 1u);
+                EXPECT_EQ(Seam::messages()[0].text, price.message);
+                EXPECT_EQ(Seam::messages()[0].caption, "Kelvara");
+                EXPECT_TRUE(seam::hasFocus(d, kEdits[price.field]));
+                // Everything typed is still there.
+                Fields expected = valid;
+                expected[price.field] = text;
+                EXPECT_EQ(shown(d), expected);
+                seam::type(d, kEdits[price.field], valid[price.field]);
+            }
+        }
+        // With all three numbers again, Save goes through.
+        Seam::clearMessages();
+        seam::click(d, IDOK);
+        EXPECT_TRUE(d.isEnded());
+    });
+    seam::click(main, IDC_ADD_COMPRESSOR);
+    EXPECT_TRUE(takeMessages().empty());
+    const Rows rows = compressors();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][10], "285");
+}
+
+TEST_F(CompressorDialogTest, CancelWritesNothingInEitherMode)
+{
+    const long long target = m_db.insertCompressor(golf, compressor("SD7V16", "KV-1"));
+    const Rows before = compressors();
+    CCatalogDlg& main = openOnGolf();
+
+    // Add: no lookup, no insert; only the refresh.
+    Seam::onNextDialog([&](CDialog& d) {
+        typeAll(d, {"1.6", "1998", "2004", "SD7V16", "OE-1", "KV-2", "310", "25", "285"});
+        seam::click(d, IDCANCEL);
+    });
+    seam::click(main, IDC_ADD_COMPRESSOR);
+    EXPECT_EQ(statements(), (std::vector<std::string>{kCarCount, kCarRows}));
+
+    // Edit: the load, then only the refresh, which forgets the clicked row.
+    for (const char* how : {"Cancel", "Escape", "close box"}) {
+        SCOPED_TRACE(how);
+        clickRowOf(main, target);
+        clearStatements();
+        Seam::onNextDialog([&](CDialog& d) {
+            typeAll(d, {"9.9", "1900", "1901", "CHANGED", "X", "Y", "1", "2", "3"});
+            if (std::string(how) == "Cancel")
+                seam::click(d, IDCANCEL);
+            else if (std::string(how) == "Escape")
+                seam::pressKey(d, seam::Key::Escape);
+            else
+                seam::clickCloseBox(d);
+            EXPECT_TRUE(d.isEnded());
+            EXPECT_EQ(d.modalResult(), IDCANCEL);
+        });
+        seam::click(main, IDC_EDIT_COMPRESSOR);
+        EXPECT_EQ(statements(), (std::vector<std::string>{kLoadHead + std::to_string(target) + ";", kCarCount, kCarRows}));
+        EXPECT_EQ(g_strCompressorId, "");
+    }
+    EXPECT_EQ(compressors(), before);
+    EXPECT_TRUE(takeMessages().empty());
+}
+
+TEST_F(CompressorDialogTest, HostileTextsAreStoredAsTypedAndTouchNoOtherRow)
+{
+    // A manufacturer and a model named like the columns their lookups compare, and values
+    // that the plain quoting would read as columns or cut short.
+    const long long marka = m_db.insertManufacturer("marka");
+    const long long model = m_db.insertModel(marka, "model");
+    const long long bystander = m_db.insertCompressor(a4, compressor("SD7V16", "KV-A4"));
+    const long long target = m_db.insertCompressor(model, compressor("T-OLD", "KV-OLD"));
+    const Row bystanderBefore = stored(bystander);
+
+    CCatalogDlg& main = openMainWindow();
+    seam::pick(main, IDC_MANUFACTURER_LIST, "marka");
+    seam::pick(main, IDC_MODEL_LIST, "model");
+
+    const Fields added{"2.0 \"TDI\"", "typ", "nrkv", "typ", "O'Brien \"x\"", "Żółw-ąę €", "1", "2", "3"};
+    Seam::onNextDialog([&](CDialog& d) {
+        typeAll(d, added);
+        seam::click(d, IDOK);
+    });
+    seam::click(main, IDC_ADD_COMPRESSOR);
+    EXPECT_TRUE(takeMessages().empty());
+    Rows rows = compressors();
+    ASSERT_EQ(rows.size(), 3u);
+    // Under the picked model, not under the first one a loose comparison would find.
+    EXPECT_EQ(rows[2][1], std::to_string(model));
+    EXPECT_EQ(Row(rows[2].begin() + 2, rows[2].end()), (Row{"2.0 \"TDI\"", "typ", "nrkv", "typ", "O'Brien \"x\"",
+                                                            "Żółw-ąę €", "1", "2", "3"}));
+
+    // The same through an update: each column gets the text, not another column's value.
+    clickRowOf(main, target);
+    const Fields edited{"pojemnosc", "\"", "do", "'", "nr_f_s\" = 1 --", "ÄÖÜ ß", "4", "5", "6"};
+    Seam::onNextDialog([&](CDialog& d) {
+        typeAll(d, edited);
+        seam::click(d, IDOK);
+    });
+    seam::click(main, IDC_EDIT_COMPRESSOR);
+    EXPECT_TRUE(takeMessages().empty());
+    EXPECT_EQ(stored(target), asRow(edited));
+    EXPECT_EQ(stored(bystander), bystanderBefore);
+    const Rows after = compressors();
+    ASSERT_EQ(after.size(), 3u);
+    EXPECT_EQ(after[2], rows[2]);
+}
+
+TEST_F(CompressorDialogTest, DatabaseFailureKeepsTheDialogOpenWithWhatWasTyped)
+{
+    CCatalogDlg& main = openOnGolf();
+    theDb.applyBusyTimeout(100);
+    // Another program holds the write lock: reading works, writing does not.
+    m_db.exec("begin immediate");
+
+    const Fields typed{"1.6", "1998", "2004", "SD7V16", "OE-1", "KV-LOCKED", "310", "25", "285"};
+    bool openAfterFailure = false;
+    Fields afterFailure;
+    std::vector<std::string> ran;
+    Seam::onNextDialog([&](CDialog& d) {
+        typeAll(d, typed);
+        seam::click(d, IDOK);
+        ran = statements();
+        openAfterFailure = !d.isEnded();
+        afterFailure = shown(d);
+        // The lock goes away; the same Save now goes through.
+        m_db.exec("commit");
+        seam::click(d, IDOK);
+    });
+    seam::click(main, IDC_ADD_COMPRESSOR);
+
+    ASSERT_EQ(ran.size(), 3u);
+    EXPECT_EQ(ran[2].rfind(kInsertHead, 0), 0u);
+    EXPECT_TRUE(openAfterFailure);
+    EXPECT_EQ(afterFailure, typed);
+    ASSERT_EQ(Seam::messages().size(), 1u);
+    EXPECT_EQ(Seam::messages()[0].text.rfind("SQLITE_BUSY[5]: ", 0), 0u) << Seam::messages()[0].text;
+    EXPECT_EQ(Seam::messages()[0].caption, "Kelvara");
+    EXPECT_EQ(Seam::messages()[0].type & MB_ICONMASK, MB_ICONERROR);
+    // Written once, by the second Save.
+    const Rows rows = compressors();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][7], "KV-LOCKED");
+}
+
+TEST_F(CompressorDialogTest, ModelOrManufacturerGoneMeanwhileIsReportedAndNothingWritten)
+{
+    const long long target = m_db.insertCompressor(golf, compressor("SD7V16", "KV-1"));
+    const Rows before = compressors();
+    CCatalogDlg& main = openOnGolf();
+    const Fields typed{"1.6", "1998", "2004", "SD7V16", "OE-1", "KV-NEW", "310", "25", "285"};
+    const std::string modelGone = "Car model \"Golf\" of \"VW\" is no longer in the catalogue; another program may "
+                                  "have removed it. The compressor was not saved.";
+
+    // Add, the model removed by another program while the dialog was open.
+    std::vector<std::string> ran;
+    bool stillOpen = false;
+    Fields afterwards;
+    Seam::onNextDialog([&](CDialog& d) {
+        typeAll(d, typed);
+        m_db.exec("delete from modele where id_modelu = " + std::to_string(golf));
+        seam::click(d, IDOK);
+        ran = statements();
+        stillOpen = !d.isEnded();
+        afterwards = shown(d);
+    });
+    seam::click(main, IDC_ADD_COMPRESSOR);
+    ASSERT_EQ(ran.size(), 2u);
+    EXPECT_EQ(ran[1], "select id_modelu from modele where model = \"Golf\"and id_marki = " + std::to_string(vw) + ";");
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(afterwards, typed);
+    ASSERT_EQ(Seam::messages().size(), 1u);
+    EXPECT_EQ(Seam::messages()[0].text, modelGone);
+    EXPECT_EQ(Seam::messages()[0].caption, "Kelvara");
+    EXPECT_EQ(Seam::messages()[0].type, MB_OK);
+    EXPECT_EQ(compressors(), before);
+
+    // Edit, the model back and the manufacturer gone: one lookup, then the report.
+    m_db.exec("insert into modele(id_modelu, id_marki, model) values (" + std::to_string(golf) + ", " +
+              std::to_string(vw) + ", 'Golf')");
+    seam::pick(main, IDC_MODEL_LIST, "Golf");
+    clickRowOf(main, target);
+    Seam::clearMessages();
+    clearStatements();
+    Seam::onNextDialog([&](CDialog& d) {
+        seam::type(d, IDC_CAPACITY, "9.9");
+        m_db.exec("delete from marki where id_marki = " + std::to_string(vw));
+        clearStatements();
+        seam::click(d, IDOK);
+        ran = statements();
+        stillOpen = !d.isEnded();
+    });
+    seam::click(main, IDC_EDIT_COMPRESSOR);
+    EXPECT_EQ(ran, std::vector<std::string>{"select id_marki from marki where marka = \"VW\";"});
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(takeMessages(), std::vector<std::string>{"Manufacturer \"VW\" is no longer in the catalogue; another "
+                                                       "program may have removed it. The compressor was not saved."});
+    EXPECT_EQ(compressors(), before);
+}
+
+TEST_F(CompressorDialogTest, CompressorGoneBeforeEditIsReportedAndTheListRefreshed)
+{
+    const long long gone = m_db.insertCompressor(golf, compressor("SD7V16", "KV-GONE"));
+    m_db.insertCompressor(golf, compressor("SD7V16", "KV-STAYS"));
+    CCatalogDlg& main = openOnGolf();
+    clickRowOf(main, gone);
+    m_db.exec("delete from kompresory where id_kompresora = " + std::to_string(gone));
+    clearStatements();
+
+    seam::click(main, IDC_EDIT_COMPRESSOR);
+    // The dialog never comes up, and nothing is written.
+    EXPECT_TRUE(Seam::dialogsShown().empty());
+    EXPECT_EQ(statements(), (std::vector<std::string>{kLoadHead + std::to_string(gone) + ";", kCarCount, kCarRows}));
+    ASSERT_EQ(Seam::messages().size(), 1u);
+    EXPECT_EQ(Seam::messages()[0].text,
+              "The selected compressor is no longer in the catalogue; another program may have removed it.");
+    EXPECT_EQ(Seam::messages()[0].caption, "Kelvara");
+    EXPECT_EQ(Seam::messages()[0].type, MB_OK);
+    const auto rows = seam::listRows(main, IDC_RESULTS);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][5], "KV-STAYS");
+    EXPECT_EQ(g_strCompressorId, "");
+}
+
+TEST_F(CompressorDialogTest, TemplateLabelsAndColours)
+{
+    const long long target =
+        m_db.insertCompressor(golf, {"1.9 TDI", "2001", "2006", "7SBU16C", "447220-8643", "KV-4471", "412.50",
+                                     "45.00", "367.50"});
+    CCatalogDlg& main = openOnGolf();
+    clickRowOf(main, target);
+
+    Seam::onNextDialog([&](CDialog& d) {
+        EXPECT_FALSE(seam::isTabStop(d, IDOK));
+        EXPECT_TRUE(seam::isTabStop(d, IDCANCEL));
+        EXPECT_EQ(seam::text(d, IDOK), "Save");
+        EXPECT_EQ(seam::text(d, IDCANCEL), "Cancel");
+        for (int edit : kEdits)
+            EXPECT_TRUE(seam::isTabStop(d, edit)) << edit;
+
+        const std::vector<std::pair<int, std::string>> labels{
+            {1032, "Engine capacity:"}, {1033, "Model year from:"},   {1034, "Model year to:"},
+            {1035, "Compressor type:"}, {1036, "Common part #:"},     {1037, "Kelvara part #"},
+            {1038, "Kelvara Jobber $:"}, {1039, "Core deposit:"},     {1040, "Net price:  "},
+        };
+        for (const auto& [id, text] : labels) {
+            EXPECT_EQ(seam::text(d, id), text) << id;
+            EXPECT_EQ(seam::textColor(d, id), RGB(255, 255, 255)) << id;
+            EXPECT_EQ(seam::textBackground(d, id), RGB(66, 125, 214)) << id;
+        }
+        // Edits keep the platform's colours.
+        EXPECT_NE(seam::textBackground(d, IDC_CAPACITY), RGB(66, 125, 214));
+        EXPECT_EQ(seam::pixel(d, 2, 2), RGB(66, 125, 214));
+
+        // The part number lives in edit 1010; there is no 1028.
+        EXPECT_EQ(seam::text(d, 1010), "KV-4471");
+        EXPECT_THROW(seam::text(d, 1028), std::logic_error);
+
+        if (std::getenv("KELVARA_WRITE_DOCS")) {
+            EXPECT_TRUE(seam::saveScreenshot(d, KELVARA_DOCS_DIR "/compressor-dialog.png"));
+        }
+
+        // Enter in an edit saves: Save carries IDOK.
+        seam::type(d, 1010, "KV-4471B");
+        seam::pressKey(d, seam::Key::Enter);
+        EXPECT_TRUE(d.isEnded());
+        EXPECT_EQ(d.modalResult(), IDOK);
+    });
+    seam::click(main, IDC_EDIT_COMPRESSOR);
+    EXPECT_EQ(stored(target)[5], "KV-4471B");
+    EXPECT_TRUE(takeMessages().empty());
+}

@@ -1,0 +1,181 @@
+#include "CompressorDlg.h"
+
+#include "CppSQLiteCursor.h"
+#include "DataExchange.h"
+#include "Globals.h"
+#include "ResourceIds.h"
+#include "Statements.h"
+#include "WinApp.h"
+
+#include <optional>
+#include <string>
+
+namespace {
+
+constexpr const char* kCaption = "Kelvara";
+
+// Column 0 of the statement's first row; nothing when it yields no row. The cursor is
+// released before the caller runs its next statement.
+std::optional<CString> FirstValue(const std::string& sql)
+{
+    CppSQLiteCursor cursor = theDb.execute(sql);
+    if (cursor.atEnd())
+        return std::nullopt;
+    return CString(cursor.field(0));
+}
+
+}  // namespace
+
+BEGIN_MESSAGE_MAP(CCompressorDlg, CDialog)
+    ON_WM_CREATE()
+    ON_WM_PAINT()
+    ON_WM_CTLCOLOR()
+END_MESSAGE_MAP()
+
+CCompressorDlg::CCompressorDlg(CWnd* pParent) : CDialog(IDD_COMPRESSOR, pParent) {}
+
+CCompressorDlg::~CCompressorDlg() = default;
+
+void CCompressorDlg::DoDataExchange(CDataExchange* pDX)
+{
+    DDX_Control(pDX, IDC_LABEL_TYPE, m_staticType);
+    DDX_Control(pDX, IDC_LABEL_YEAR_TO, m_staticYearTo);
+    DDX_Control(pDX, IDC_LABEL_NET_PRICE, m_staticNetPrice);
+    DDX_Control(pDX, IDC_LABEL_JOBBER, m_staticJobber);
+    DDX_Control(pDX, IDC_LABEL_YEAR_FROM, m_staticYearFrom);
+    DDX_Control(pDX, IDC_LABEL_CORE_DEPOSIT, m_staticCoreDeposit);
+    DDX_Control(pDX, IDC_LABEL_COMMON_PART_NO, m_staticCommonPartNo);
+    DDX_Control(pDX, IDC_LABEL_CAPACITY, m_staticCapacity);
+    DDX_Control(pDX, IDC_LABEL_PART_NO, m_staticPartNo);
+    DDX_Text(pDX, IDC_PART_NO, m_strPartNo);
+    DDX_Text(pDX, IDC_CAPACITY, m_strCapacity);
+    DDX_Text(pDX, IDC_COMMON_PART_NO, m_strCommonPartNo);
+    DDX_Text(pDX, IDC_CORE_DEPOSIT, m_strCoreDeposit);
+    DDX_Text(pDX, IDC_JOBBER, m_strJobber);
+    DDX_Text(pDX, IDC_NET_PRICE, m_strNetPrice);
+    DDX_Text(pDX, IDC_TYPE, m_strType);
+    DDX_Text(pDX, IDC_YEAR_FROM, m_strYearFrom);
+    DDX_Text(pDX, IDC_YEAR_TO, m_strYearTo);
+}
+
+int CCompressorDlg::OnCreate(LPCREATESTRUCT)
+{
+    if (Default() == -1)
+        return -1;
+    if (g_bEditMode != 1)
+        return 0;
+
+    CppSQLiteCursor cursor = theDb.execute(kelvara::sql::loadCompressor(g_strCompressorId));
+    if (cursor.atEnd()) {
+        // Removed by another program since the list was filled. There is nothing to edit:
+        // close as Cancel, and the caller's refresh drops the row from the list.
+        CWnd* owner = AfxGetMainWnd();
+        (owner && owner->GetSafeHwnd() ? owner : this)
+            ->MessageBox("The selected compressor is no longer in the catalogue; another program may have "
+                         "removed it.",
+                         kCaption, MB_OK);
+        EndDialog(IDCANCEL);
+        return 0;
+    }
+    m_strCapacity = cursor.field(0);
+    m_strYearFrom = cursor.field(1);
+    m_strYearTo = cursor.field(2);
+    m_strType = cursor.field(3);
+    m_strCommonPartNo = cursor.field(4);
+    m_strPartNo = cursor.field(5);
+    m_strJobber = cursor.field(6);
+    m_strCoreDeposit = cursor.field(7);
+    m_strNetPrice = cursor.field(8);
+    return 0;
+}
+
+bool CCompressorDlg::PricesAreNumbers()
+{
+    struct Price {
+        const CString& value;
+        int editId;
+        const char* label;
+    };
+    const Price prices[] = {
+        {m_strJobber, IDC_JOBBER, "Kelvara Jobber $"},
+        {m_strCoreDeposit, IDC_CORE_DEPOSIT, "Core deposit"},
+        {m_strNetPrice, IDC_NET_PRICE, "Net price"},
+    };
+    for (const Price& price : prices) {
+        if (kelvara::sql::isPlainSqlNumber(price.value))
+            continue;
+        const std::string text = std::string(price.label) + " must be a number such as 12 or 12.50.";
+        MessageBox(text.c_str(), kCaption, MB_OK);
+        if (CWnd* edit = GetDlgItem(price.editId))
+            edit->SetFocus();
+        return false;
+    }
+    return true;
+}
+
+void CCompressorDlg::OnOK()
+{
+    UpdateData(TRUE);
+    // A price goes into the statement bare; anything but a number would be read as SQL.
+    // Checked before the lookups so that a refused save runs nothing at all.
+    if (!PricesAreNumbers())
+        return;
+
+    const std::optional<CString> manufacturerId = FirstValue(kelvara::sql::manufacturerIdByName(g_strManufacturer));
+    if (!manufacturerId) {
+        const std::string text = "Manufacturer \"" + g_strManufacturer
+                                 + "\" is no longer in the catalogue; another program may have removed it. "
+                                   "The compressor was not saved.";
+        MessageBox(text.c_str(), kCaption, MB_OK);
+        return;
+    }
+    const std::optional<CString> modelId = FirstValue(kelvara::sql::modelIdByName(g_strModel, *manufacturerId));
+    if (!modelId) {
+        const std::string text = "Car model \"" + g_strModel + "\" of \"" + g_strManufacturer
+                                 + "\" is no longer in the catalogue; another program may have removed it. "
+                                   "The compressor was not saved.";
+        MessageBox(text.c_str(), kCaption, MB_OK);
+        return;
+    }
+
+    const kelvara::sql::CompressorValues values{m_strCapacity, m_strYearFrom,     m_strYearTo,
+                                                m_strType,     m_strCommonPartNo, m_strPartNo,
+                                                m_strJobber,   m_strCoreDeposit,  m_strNetPrice};
+    // A failure here leaves the handler: the operator is told and the dialog stays open
+    // with everything typed.
+    if (g_bEditMode == 0)
+        theDb.execute(kelvara::sql::insertCompressor(*modelId, values));
+    else
+        theDb.execute(kelvara::sql::updateCompressor(values, g_strCompressorId));
+
+    CDialog::OnOK();
+}
+
+void CCompressorDlg::OnPaint()
+{
+    CPaintDC dc(this);
+    CRect rect;
+    GetWindowRect(&rect);
+    ScreenToClient(&rect);
+    dc.FillSolidRect(rect, BackgroundColor());
+    Default();
+}
+
+HBRUSH CCompressorDlg::OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor)
+{
+    HBRUSH brush = CDialog::OnCtlColor(pDC, pWnd, nCtlColor);
+    const HWND hwnd = pWnd ? pWnd->GetSafeHwnd() : nullptr;
+    const HWND labels[] = {m_staticType.GetSafeHwnd(),        m_staticYearTo.GetSafeHwnd(),
+                           m_staticNetPrice.GetSafeHwnd(),    m_staticJobber.GetSafeHwnd(),
+                           m_staticYearFrom.GetSafeHwnd(),    m_staticCoreDeposit.GetSafeHwnd(),
+                           m_staticCommonPartNo.GetSafeHwnd(), m_staticCapacity.GetSafeHwnd(),
+                           m_staticPartNo.GetSafeHwnd()};
+    for (HWND label : labels) {
+        if (hwnd && hwnd == label) {
+            pDC->SetBkColor(BackgroundColor());
+            pDC->SetTextColor(CaptionTextColor());
+            break;
+        }
+    }
+    return brush;
+}

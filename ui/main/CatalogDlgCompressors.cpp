@@ -1,0 +1,69 @@
+// The compressor commands: add, edit and remove, each followed by a fresh search.
+
+#include "CatalogDlg.h"
+
+#include "CompressorDlg.h"
+#include "Globals.h"
+#include "Statements.h"
+
+namespace {
+
+constexpr const char* kCaption = "Kelvara";
+
+// A compressor belongs to a car model, so every command needs both lists selected.
+// Tells the operator when one is not.
+bool CarIsSelected(CWnd& owner, const CComboBox& model, const CComboBox& manufacturer)
+{
+    const int modelIndex = model.GetCurSel();
+    const int manufacturerIndex = manufacturer.GetCurSel();
+    if (modelIndex != CB_ERR && manufacturerIndex != CB_ERR)
+        return true;
+    owner.MessageBox("You need to select car manufacturer and model.", kCaption, MB_OK);
+    return false;
+}
+
+}  // namespace
+
+void CCatalogDlg::OnAddCompressor()
+{
+    if (!CarIsSelected(*this, m_comboModel, m_comboManufacturer))
+        return;
+    g_strModel = m_comboModel.GetLBText(m_comboModel.GetCurSel());
+    g_strManufacturer = m_comboManufacturer.GetLBText(m_comboManufacturer.GetCurSel());
+    g_bEditMode = 0;
+
+    CCompressorDlg dlg;
+    dlg.DoModal();
+    SearchByModel();
+}
+
+void CCatalogDlg::OnEditCompressor()
+{
+    if (!CarIsSelected(*this, m_comboModel, m_comboManufacturer))
+        return;
+    if (g_strCompressorId.IsEmpty()) {
+        MessageBox("You need to select compressor to edit.", kCaption, MB_OK);
+        return;
+    }
+    g_strModel = m_comboModel.GetLBText(m_comboModel.GetCurSel());
+    g_strManufacturer = m_comboManufacturer.GetLBText(m_comboManufacturer.GetCurSel());
+    g_bEditMode = 1;
+
+    CCompressorDlg dlg;
+    dlg.DoModal();
+    SearchByModel();
+}
+
+void CCatalogDlg::OnRemoveCompressor()
+{
+    if (!CarIsSelected(*this, m_comboModel, m_comboManufacturer))
+        return;
+    if (g_strCompressorId.IsEmpty()) {
+        MessageBox("You need to select compressor to remove.", kCaption, MB_OK);
+        return;
+    }
+    if (MessageBox("Are you sure that you want to delete this compressor?", kCaption,
+                   MB_YESNO | MB_ICONINFORMATION) == IDYES)
+        theDb.execute(kelvara::sql::deleteCompressor(g_strCompressorId));
+    SearchByModel();
+}

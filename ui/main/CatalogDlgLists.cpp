@@ -1,0 +1,104 @@
+// The manufacturer and model lists: filling the model list, and adding and removing
+// manufacturers and models. Entries are known by the names shown; a removal is refused
+// while anything still depends on the name.
+
+#include "CatalogDlg.h"
+
+#include "AddManufacturerDlg.h"
+#include "AddModelDlg.h"
+#include "Globals.h"
+#include "Statements.h"
+
+namespace {
+
+constexpr const char* kCaption = "Kelvara";
+
+}  // namespace
+
+void CCatalogDlg::FillModels()
+{
+    UpdateData(TRUE);
+    const int selected = m_comboManufacturer.GetCurSel();
+    if (selected == CB_ERR)
+        return;
+    const CString manufacturer = m_comboManufacturer.GetLBText(selected);
+
+    m_comboModel.EnableWindow(TRUE);
+    CppSQLiteCursor cursor = theDb.execute(kelvara::sql::modelsOfManufacturer(manufacturer));
+    // Emptied only once the query has run, so a failing query leaves the old entries.
+    const int count = m_comboModel.GetCount();
+    for (int i = 0; i < count; ++i)
+        m_comboModel.DeleteString(0);
+    while (!cursor.atEnd()) {
+        m_comboModel.AddString(cursor.field(0));
+        cursor.advance();
+    }
+}
+
+void CCatalogDlg::OnSelchangeManufacturer()
+{
+    FillModels();
+    // The rows shown belonged to the previous choice.
+    m_listResults.DeleteAllItems();
+}
+
+void CCatalogDlg::OnAddManufacturer()
+{
+    CAddManufacturerDlg dlg;
+    dlg.DoModal();
+    FillManufacturers();
+}
+
+void CCatalogDlg::OnRemoveManufacturer()
+{
+    const int selected = m_comboManufacturer.GetCurSel();
+    if (selected == CB_ERR) {
+        MessageBox("Select car manufacturer first.", kCaption, MB_OK);
+        return;
+    }
+    const CString name = m_comboManufacturer.GetLBText(selected);
+    if (!name.IsEmpty()) {
+        // Every manufacturer of that name counts and goes together.
+        CppSQLiteCursor count = theDb.execute(kelvara::sql::countModelsOfManufacturer(name));
+        const CString models = count.field(0);
+        if (models == "0")
+            theDb.execute(kelvara::sql::deleteManufacturer(name));
+        else
+            MessageBox("Cannot remove manufacturer.\nAll associated models must be deleted first.", kCaption, MB_OK);
+    }
+    FillManufacturers();
+}
+
+void CCatalogDlg::OnAddModel()
+{
+    const int selected = m_comboManufacturer.GetCurSel();
+    if (selected == CB_ERR) {
+        MessageBox("Select car manufacturer first.", kCaption, MB_OK);
+        return;
+    }
+    g_strManufacturer = m_comboManufacturer.GetLBText(selected);
+    CAddModelDlg dlg;
+    dlg.DoModal();
+    FillModels();
+}
+
+void CCatalogDlg::OnRemoveModel()
+{
+    const int selected = m_comboModel.GetCurSel();
+    if (selected == CB_ERR) {
+        MessageBox("Select car model first.", kCaption, MB_OK);
+        return;
+    }
+    const CString name = m_comboModel.GetLBText(selected);
+    if (!name.IsEmpty()) {
+        // Models are known by name alone: the count and the deletion cover that name
+        // under every manufacturer.
+        CppSQLiteCursor count = theDb.execute(kelvara::sql::countCompressorsOfModel(name));
+        const CString compressors = count.field(0);
+        if (compressors == "0")
+            theDb.execute(kelvara::sql::deleteModel(name));
+        else
+            MessageBox("Cannot remove model.\nAll associated compressors must be deleted first.", kCaption, MB_OK);
+    }
+    FillModels();
+}
