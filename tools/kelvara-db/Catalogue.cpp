@@ -1,0 +1,115 @@
+#include "Catalogue.h"
+
+#include "Command.h"
+#include "Schema.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+namespace kelvara::dbtool {
+
+const std::array<TableShape, 4>& catalogueTables()
+{
+    static const std::array<TableShape, 4> tables = {{
+        {"Marki", {"id_marki", "marka"}, 2},
+        {"Modele", {"id_modelu", "id_marki", "model"}, 3},
+        {"kompresory",
+         {"id_kompresora", "id_modelu", "pojemnosc", "od", "do", "typ", "nr_f_s", "nrkv",
+          "cena_zakl", "kaucja_sku", "netto"},
+         11},
+        {"kolumny",
+         {"manufacturer", "capacity", "year", "type", "common", "kelvara", "jobber", "deposit",
+          "price"},
+         9},
+    }};
+    return tables;
+}
+
+bool isPlainNumber(std::string_view text)
+{
+    std::size_t i = 0;
+    const std::size_t n = text.size();
+    auto digits = [&] {
+        const std::size_t start = i;
+        while (i < n && text[i] >= '0' && text[i] <= '9') {
+            ++i;
+        }
+        return i - start;
+    };
+    if (i < n && (text[i] == '+' || text[i] == '-')) {
+        ++i;
+    }
+    std::size_t mantissa = digits();
+    if (i < n && text[i] == '.') {
+        ++i;
+        mantissa += digits();
+    }
+    if (mantissa == 0) {
+        return false;
+    }
+    if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < n && (text[i] == '+' || text[i] == '-')) {
+            ++i;
+        }
+        if (digits() == 0) {
+            return false;
+        }
+    }
+    return i == n;
+}
+
+void removeCatalogueFiles(const std::string& path)
+{
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+    std::filesystem::remove(path + "-journal", ec);
+}
+
+void createFileExclusively(const std::string& path)
+{
+    // "x": fail instead of truncating when the file exists, with no window for a race.
+    std::FILE* file = std::fopen(path.c_str(), "wbx");
+    if (file == nullptr) {
+        const int error = errno;
+        std::error_code ec;
+        if (error == EEXIST || std::filesystem::exists(path, ec)) {
+            throw ToolError(path + " already exists; refusing to overwrite it");
+        }
+        throw ToolError("cannot create " + path + ": " + std::strerror(error));
+    }
+    std::fclose(file);
+}
+
+NewCatalogue::NewCatalogue(const std::string& path) : m_path(path)
+{
+    createFileExclusively(path);
+    try {
+        m_connection = std::make_unique<Connection>(path, Connection::Mode::ReadWrite);
+        Transaction transaction(*m_connection);
+        m_connection->execute(catalogueSchemaSql().c_str());
+        transaction.commit();
+    } catch (...) {
+        m_connection.reset();
+        removeCatalogueFiles(path);
+        throw;
+    }
+}
+
+NewCatalogue::~NewCatalogue()
+{
+    if (!m_kept) {
+        m_connection.reset();
+        removeCatalogueFiles(m_path);
+    }
+}
+
+void NewCatalogue::keep()
+{
+    m_connection.reset();
+    m_kept = true;
+}
+
+}  // namespace kelvara::dbtool

@@ -1,0 +1,243 @@
+#include "CatalogueCheck.h"
+
+#include "Catalogue.h"
+#include "CatalogueCsv.h"
+#include "Command.h"
+#include "Sqlite.h"
+
+#include <cctype>
+#include <filesystem>
+#include <map>
+#include <memory>
+
+namespace kelvara::dbtool {
+
+namespace {
+
+bool sameName(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string quoted(std::string_view text)
+{
+    return "\"" + std::string(text) + "\"";
+}
+
+// Collects the lines of one kind of fault, listing the first few and counting the rest.
+class FaultList {
+public:
+    FaultList(CheckReport& report, std::string kind) : m_report(report), m_kind(std::move(kind))
+    {
+    }
+    FaultList(const FaultList&) = delete;
+    FaultList& operator=(const FaultList&) = delete;
+    ~FaultList()
+    {
+        if (m_count > kProblemsListedPerKind) {
+            m_report.problems.push_back("... and " +
+                                        std::to_string(m_count - kProblemsListedPerKind) +
+                                        " more " + m_kind);
+        }
+    }
+    void add(std::string line)
+    {
+        if (++m_count <= kProblemsListedPerKind) {
+            m_report.problems.push_back(std::move(line));
+        }
+    }
+
+private:
+    CheckReport& m_report;
+    std::string m_kind;
+    std::size_t m_count = 0;
+};
+
+// False when the file is too damaged for the other checks to mean anything.
+bool checkIntegrity(Connection& db, CheckReport& report)
+{
+    try {
+        Statement integrity = db.prepare("PRAGMA integrity_check");
+        bool sound = true;
+        while (integrity.step()) {
+            const std::string_view line = integrity.text(0);
+            if (line != "ok") {
+                report.problems.push_back("damaged file: " + std::string(line));
+                sound = false;
+            }
+        }
+        return sound;
+    } catch (const ToolError& e) {
+        report.problems.push_back(std::string("damaged file: ") + e.what());
+        return false;
+    }
+}
+
+// Which of the four tables are present with all their columns.
+std::map<std::string, bool> checkTables(Connection& db, CheckReport& report)
+{
+    std::map<std::string, bool> complete;
+    Statement info = db.prepare("SELECT name FROM pragma_table_info(?1)");
+    for (const TableShape& table : catalogueTables()) {
+        info.reset();
+        info.bindText(1, table.name);
+        std::vector<std::string> present;
+        while (info.step()) {
+            present.emplace_back(info.text(0));
+        }
+        if (present.empty()) {
+            report.problems.push_back(std::string("table ") + table.name + " is missing");
+            complete[table.name] = false;
+            continue;
+        }
+        bool all = true;
+        for (int c = 0; c < table.columnCount; ++c) {
+            bool found = false;
+            for (const std::string& name : present) {
+                found = found || sameName(name, table.columns[static_cast<std::size_t>(c)]);
+            }
+            if (!found) {
+                report.problems.push_back(std::string("table ") + table.name +
+                                          " has no column " +
+                                          table.columns[static_cast<std::size_t>(c)]);
+                all = false;
+            }
+        }
+        complete[table.name] = all;
+    }
+    return complete;
+}
+
+void checkSettingsRow(Connection& db, CheckReport& report)
+{
+    Statement count = db.prepare("SELECT count(*) FROM kolumny");
+    count.step();
+    const long long rows = count.integer(0);
+    if (rows != 1) {
+        report.problems.push_back("table kolumny holds " + std::to_string(rows) +
+                                  " rows; exactly one is expected");
+    }
+}
+
+void checkOrphanModels(Connection& db, CheckReport& report)
+{
+    FaultList faults(report, "models without a manufacturer");
+    Statement orphans = db.prepare(
+        "SELECT id_modelu, model, id_marki FROM Modele WHERE NOT EXISTS "
+        "(SELECT 1 FROM Marki WHERE Marki.id_marki = Modele.id_marki) ORDER BY id_modelu");
+    while (orphans.step()) {
+        const std::string manufacturer =
+            orphans.isNull(2) ? "none" : std::string(orphans.text(2));
+        faults.add("model " + std::string(orphans.text(0)) + " " + quoted(orphans.text(1)) +
+                   ": its manufacturer (id_marki " + manufacturer + ") does not exist");
+    }
+}
+
+void checkOrphanCompressors(Connection& db, CheckReport& report)
+{
+    FaultList faults(report, "compressors without a model");
+    Statement orphans = db.prepare(
+        "SELECT id_kompresora, id_modelu FROM kompresory WHERE NOT EXISTS "
+        "(SELECT 1 FROM Modele WHERE Modele.id_modelu = kompresory.id_modelu) "
+        "ORDER BY id_kompresora");
+    while (orphans.step()) {
+        const std::string model = orphans.isNull(1) ? "none" : std::string(orphans.text(1));
+        faults.add("compressor " + std::string(orphans.text(0)) + ": its model (id_modelu " +
+                   model + ") does not exist");
+    }
+}
+
+void checkPrices(Connection& db, CheckReport& report)
+{
+    FaultList faults(report, "prices that are not plain numbers");
+    Statement prices = db.prepare(
+        "SELECT id_kompresora, cena_zakl, kaucja_sku, netto, typeof(cena_zakl), "
+        "typeof(kaucja_sku), typeof(netto) FROM kompresory ORDER BY id_kompresora");
+    const auto& header = csvHeader();
+    const char* const names[] = {header[8], header[9], header[10]};
+    while (prices.step()) {
+        for (int i = 0; i < 3; ++i) {
+            if (prices.isNull(1 + i)) {
+                continue;
+            }
+            const std::string_view kind = prices.text(4 + i);
+            const std::string_view value = prices.text(1 + i);
+            if (kind == "blob" || (kind == "text" && !isPlainNumber(value))) {
+                faults.add("compressor " + std::string(prices.text(0)) + ": " + names[i] + " " +
+                           quoted(value) + " is not a plain number");
+            }
+        }
+    }
+}
+
+long long countRows(Connection& db, const char* sql)
+{
+    Statement count = db.prepare(sql);
+    count.step();
+    return count.integer(0);
+}
+
+}  // namespace
+
+CheckReport checkCatalogue(const std::string& path)
+{
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) {
+        throw ToolError(path + ": no such file");
+    }
+    CheckReport report;
+    std::unique_ptr<Connection> db;
+    try {
+        db = std::make_unique<Connection>(path, Connection::Mode::ReadOnly);
+    } catch (const ToolError& e) {
+        report.problems.push_back(e.what());
+        return report;
+    }
+    if (!checkIntegrity(*db, report)) {
+        return report;
+    }
+
+    // The remaining checks read tables; one that fails for a reason of its own is a
+    // problem too, and the others still run.
+    auto attempt = [&](const char* what, auto check) {
+        try {
+            check();
+        } catch (const ToolError& e) {
+            report.problems.push_back(std::string("cannot check ") + what + ": " + e.what());
+        }
+    };
+    std::map<std::string, bool> complete;
+    attempt("the tables", [&] { complete = checkTables(*db, report); });
+    if (complete["kolumny"]) {
+        attempt("the column settings", [&] { checkSettingsRow(*db, report); });
+    }
+    if (complete["Marki"] && complete["Modele"]) {
+        attempt("the models", [&] { checkOrphanModels(*db, report); });
+    }
+    if (complete["Modele"] && complete["kompresory"]) {
+        attempt("the compressors", [&] { checkOrphanCompressors(*db, report); });
+    }
+    if (complete["kompresory"]) {
+        attempt("the prices", [&] { checkPrices(*db, report); });
+    }
+    if (complete["Marki"] && complete["Modele"] && complete["kompresory"]) {
+        attempt("the row counts", [&] {
+            report.manufacturers = countRows(*db, "SELECT count(*) FROM Marki");
+            report.models = countRows(*db, "SELECT count(*) FROM Modele");
+            report.compressors = countRows(*db, "SELECT count(*) FROM kompresory");
+            report.counted = true;
+        });
+    }
+    return report;
+}
+
+}  // namespace kelvara::dbtool

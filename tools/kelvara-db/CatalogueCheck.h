@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace kelvara::dbtool {
+
+struct CheckReport {
+    // One line per fault found; empty when the catalogue is sound.
+    std::vector<std::string> problems;
+    // Row counts, known when the three catalogue tables could be read.
+    bool counted = false;
+    long long manufacturers = 0;
+    long long models = 0;
+    long long compressors = 0;
+};
+
+// Looks for everything that keeps the catalogue program from working on a file: damage
+// (integrity check), a missing table or column, a kolumny table without exactly one row,
+// models whose manufacturer is missing, compressors whose model is missing, and prices
+// that are neither NULL nor a plain number. Opens the file read-only. A file that cannot
+// be read at all is reported as a problem; only a missing file throws ToolError.
+CheckReport checkCatalogue(const std::string& path);
+
+// At most this many lines are listed per kind of fault; the rest are counted.
+constexpr std::size_t kProblemsListedPerKind = 50;
+
+}  // namespace kelvara::dbtool

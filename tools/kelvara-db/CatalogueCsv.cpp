@@ -1,0 +1,341 @@
+#include "CatalogueCsv.h"
+
+#include "Catalogue.h"
+#include "Command.h"
+#include "Csv.h"
+
+#include <map>
+#include <optional>
+#include <ostream>
+#include <utility>
+#include <vector>
+
+namespace kelvara::dbtool {
+
+namespace {
+
+// Column positions in the file.
+enum CsvColumn : std::size_t {
+    kManufacturer, kModel, kCapacity, kYearFrom, kYearTo, kType, kCommonPartNo, kPartNo,
+    kJobber, kCoreDeposit, kNetPrice
+};
+
+const char* const kExportSql =
+    "SELECT Marki.marka, Modele.model, k.pojemnosc, k.od, k.do, k.typ, k.nr_f_s, k.nrkv, "
+    "k.cena_zakl, k.kaucja_sku, k.netto "
+    "FROM kompresory AS k "
+    "JOIN Modele ON Modele.id_modelu = k.id_modelu "
+    "JOIN Marki ON Marki.id_marki = Modele.id_marki "
+    "ORDER BY Marki.id_marki, Modele.id_modelu, k.id_kompresora";
+
+const char* const kOrphanCountSql =
+    "SELECT count(*) FROM kompresory AS k WHERE NOT EXISTS ("
+    "SELECT 1 FROM Modele JOIN Marki ON Marki.id_marki = Modele.id_marki "
+    "WHERE Modele.id_modelu = k.id_modelu)";
+
+// A value of a parsed row: absent means NULL.
+using Value = std::optional<std::string>;
+
+struct Row {
+    std::size_t line = 0;
+    std::array<Value, kCsvColumnCount> values;
+};
+
+std::string quoteForMessage(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
+void checkHeader(const CsvRecord& record)
+{
+    const auto& header = csvHeader();
+    bool same = record.fields.size() == header.size();
+    for (std::size_t i = 0; same && i < header.size(); ++i) {
+        same = record.fields[i].text == header[i];
+    }
+    if (!same) {
+        std::string expected;
+        for (const char* name : header) {
+            expected += expected.empty() ? "" : ",";
+            expected += name;
+        }
+        throw ImportError(record.line, "the header row must be: " + expected);
+    }
+}
+
+Row toRow(CsvRecord& record)
+{
+    if (record.fields.size() != kCsvColumnCount) {
+        throw ImportError(record.line, "expected " + std::to_string(kCsvColumnCount) +
+                                           " fields, found " +
+                                           std::to_string(record.fields.size()));
+    }
+    Row row;
+    row.line = record.line;
+    for (std::size_t i = 0; i < kCsvColumnCount; ++i) {
+        CsvField& field = record.fields[i];
+        if (!field.text.empty() || field.quoted) {
+            row.values[i] = std::move(field.text);
+        }
+    }
+    if (!row.values[kManufacturer] || row.values[kManufacturer]->empty()) {
+        throw ImportError(record.fields[kManufacturer].line, "the manufacturer name is missing");
+    }
+    if (!row.values[kModel] || row.values[kModel]->empty()) {
+        throw ImportError(record.fields[kModel].line, "the model name is missing");
+    }
+    for (std::size_t i : {kJobber, kCoreDeposit, kNetPrice}) {
+        if (row.values[i] && !isPlainNumber(*row.values[i])) {
+            throw ImportError(record.fields[i].line,
+                              std::string(csvHeader()[i]) + " " +
+                                  quoteForMessage(*row.values[i]) +
+                                  " is not a plain number");
+        }
+    }
+    return row;
+}
+
+std::vector<Row> parseRows(std::string_view csv)
+{
+    std::vector<Row> rows;
+    try {
+        CsvReader reader(csv);
+        CsvRecord record;
+        if (!reader.next(record)) {
+            throw ImportError(1, "the file is empty; a header row is expected");
+        }
+        checkHeader(record);
+        while (reader.next(record)) {
+            rows.push_back(toRow(record));
+        }
+    } catch (const CsvError& e) {
+        throw ImportError(e.line(), e.reason());
+    }
+    return rows;
+}
+
+// Finds or creates manufacturers and models. In a dry run nothing is inserted: what would
+// be created gets a negative stand-in id so that its models are known to be new as well.
+class CatalogueNames {
+public:
+    CatalogueNames(Connection& db, bool dryRun, ImportSummary& summary)
+        : m_dryRun(dryRun),
+          m_summary(summary),
+          m_db(db),
+          m_findManufacturer(db.prepare(
+              "SELECT id_marki FROM Marki WHERE marka = ?1 ORDER BY id_marki LIMIT 1")),
+          m_findModel(db.prepare("SELECT id_modelu FROM Modele WHERE id_marki = ?1 AND "
+                                 "model = ?2 ORDER BY id_modelu LIMIT 1"))
+    {
+        if (!dryRun) {
+            m_addManufacturer.emplace(
+                db.prepare("INSERT INTO Marki (id_marki, marka) VALUES (NULL, ?1)"));
+            m_addModel.emplace(db.prepare(
+                "INSERT INTO Modele (id_modelu, id_marki, model) VALUES (NULL, ?1, ?2)"));
+        }
+    }
+
+    long long manufacturer(const std::string& name)
+    {
+        const auto known = m_manufacturers.find(name);
+        if (known != m_manufacturers.end()) {
+            return known->second;
+        }
+        long long id = 0;
+        m_findManufacturer.reset();
+        m_findManufacturer.bindText(1, name);
+        if (m_findManufacturer.step()) {
+            id = m_findManufacturer.integer(0);
+        } else {
+            ++m_summary.manufacturersCreated;
+            id = create(m_addManufacturer, [&](Statement& s) { s.bindText(1, name); });
+        }
+        m_manufacturers.emplace(name, id);
+        return id;
+    }
+
+    long long model(long long manufacturerId, const std::string& name)
+    {
+        const auto key = std::make_pair(manufacturerId, name);
+        const auto known = m_models.find(key);
+        if (known != m_models.end()) {
+            return known->second;
+        }
+        long long id = 0;
+        bool found = false;
+        if (manufacturerId > 0) {
+            m_findModel.reset();
+            m_findModel.bindInteger(1, manufacturerId);
+            m_findModel.bindText(2, name);
+            found = m_findModel.step();
+            if (found) {
+                id = m_findModel.integer(0);
+            }
+        }
+        if (!found) {
+            ++m_summary.modelsCreated;
+            id = create(m_addModel, [&](Statement& s) {
+                s.bindInteger(1, manufacturerId);
+                s.bindText(2, name);
+            });
+        }
+        m_models.emplace(key, id);
+        return id;
+    }
+
+private:
+    template <typename Bind>
+    long long create(std::optional<Statement>& insert, Bind bind)
+    {
+        if (m_dryRun) {
+            return --m_nextStandIn;
+        }
+        insert->reset();
+        bind(*insert);
+        insert->step();
+        return m_db.lastInsertId();
+    }
+
+    bool m_dryRun;
+    ImportSummary& m_summary;
+    Connection& m_db;
+    Statement m_findManufacturer;
+    Statement m_findModel;
+    std::optional<Statement> m_addManufacturer;
+    std::optional<Statement> m_addModel;
+    std::map<std::string, long long> m_manufacturers;
+    std::map<std::pair<long long, std::string>, long long> m_models;
+    long long m_nextStandIn = 0;
+};
+
+// The catalogue tables must be there before anything is looked up, so that a wrong file
+// gets a clear message rather than "no such table".
+void requireCatalogue(Connection& db)
+{
+    Statement tables = db.prepare(
+        "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND "
+        "name IN ('Marki', 'Modele', 'kompresory') COLLATE NOCASE");
+    tables.step();
+    if (tables.integer(0) != 3) {
+        throw ToolError(db.path() +
+                        " is not a Kelvara catalogue (table Marki, Modele or kompresory is "
+                        "missing); run 'kelvara-db check' on it");
+    }
+}
+
+}  // namespace
+
+const std::array<const char*, kCsvColumnCount>& csvHeader()
+{
+    static const std::array<const char*, kCsvColumnCount> header = {
+        "Manufacturer",     "Model",        "Engine capacity", "Model year from",
+        "Model year to",    "Compressor type", "Common part #", "Kelvara part #",
+        "Kelvara Jobber $", "Core deposit", "Net price"};
+    return header;
+}
+
+ImportError::ImportError(std::size_t line, const std::string& reason)
+    : std::runtime_error("line " + std::to_string(line) + ": " + reason),
+      m_line(line),
+      m_reason(reason)
+{
+}
+
+ExportSummary exportCatalogue(Connection& db, std::ostream& out)
+{
+    requireCatalogue(db);
+    ExportSummary summary;
+    std::string buffer;
+    for (const char* name : csvHeader()) {
+        if (!buffer.empty()) {
+            appendCsvSeparator(buffer);
+        }
+        appendCsvField(buffer, name);
+    }
+    appendCsvRecordEnd(buffer);
+
+    // One read transaction, so the rows and the orphan count describe the same moment.
+    db.execute("BEGIN");
+    try {
+        Statement rows = db.prepare(kExportSql);
+        while (rows.step()) {
+            for (int column = 0; column < static_cast<int>(kCsvColumnCount); ++column) {
+                if (column > 0) {
+                    appendCsvSeparator(buffer);
+                }
+                if (rows.isNull(column)) {
+                    appendCsvNull(buffer);
+                } else {
+                    appendCsvField(buffer, rows.text(column));
+                }
+            }
+            appendCsvRecordEnd(buffer);
+            ++summary.compressors;
+            if (buffer.size() >= (1u << 16)) {
+                out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+                buffer.clear();
+            }
+        }
+        Statement orphans = db.prepare(kOrphanCountSql);
+        orphans.step();
+        summary.orphans = static_cast<std::size_t>(orphans.integer(0));
+    } catch (...) {
+        db.execute("ROLLBACK");
+        throw;
+    }
+    db.execute("COMMIT");
+    out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+    out.flush();
+    if (!out) {
+        throw ToolError("cannot write the CSV output");
+    }
+    return summary;
+}
+
+ImportSummary importCatalogue(std::string_view csv, const std::string& dbPath, bool dryRun)
+{
+    const std::vector<Row> rows = parseRows(csv);
+
+    Connection db(dbPath, dryRun ? Connection::Mode::ReadOnly : Connection::Mode::ReadWrite);
+    requireCatalogue(db);
+    ImportSummary summary;
+    std::optional<Transaction> transaction;
+    if (!dryRun) {
+        transaction.emplace(db);
+    }
+    {
+        CatalogueNames names(db, dryRun, summary);
+        std::optional<Statement> insert;
+        if (!dryRun) {
+            insert.emplace(db.prepare(
+                "INSERT INTO kompresory (id_kompresora, id_modelu, pojemnosc, od, do, typ, "
+                "nr_f_s, nrkv, cena_zakl, kaucja_sku, netto) "
+                "VALUES (NULL, ?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)"));
+        }
+        for (const Row& row : rows) {
+            const long long manufacturer = names.manufacturer(*row.values[kManufacturer]);
+            const long long model = names.model(manufacturer, *row.values[kModel]);
+            ++summary.compressors;
+            if (dryRun) {
+                continue;
+            }
+            insert->reset();
+            insert->bindInteger(1, model);
+            for (std::size_t i = kCapacity; i < kCsvColumnCount; ++i) {
+                const int parameter = static_cast<int>(i);  // ?2 … ?10
+                if (row.values[i]) {
+                    insert->bindText(parameter, *row.values[i]);
+                } else {
+                    insert->bindNull(parameter);
+                }
+            }
+            insert->step();
+        }
+    }
+    if (transaction) {
+        transaction->commit();
+    }
+    return summary;
+}
+
+}  // namespace kelvara::dbtool

@@ -1,0 +1,71 @@
+#pragma once
+
+// CSV as RFC 4180 describes it, in UTF-8. Written with CRLF line ends; read with CRLF or
+// LF. An unquoted empty field and a quoted empty field ("") are told apart, so that NULL
+// and an empty text both survive a round trip.
+
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelvara::dbtool {
+
+struct CsvField {
+    std::string text;
+    bool quoted = false;
+    std::size_t line = 0;  // physical line on which the field starts, from 1
+};
+
+struct CsvRecord {
+    std::vector<CsvField> fields;
+    std::size_t line = 0;  // physical line on which the record starts, from 1
+};
+
+class CsvError : public std::runtime_error {
+public:
+    CsvError(std::size_t line, const std::string& reason);
+    std::size_t line() const { return m_line; }
+    const std::string& reason() const { return m_reason; }
+
+private:
+    std::size_t m_line;
+    std::string m_reason;
+};
+
+// Reads records one by one from text held in memory. A UTF-8 byte order mark at the very
+// start is skipped; empty lines between records are skipped. Malformed input — an
+// unterminated quoted field, a quote inside an unquoted field, text after a closing quote,
+// a carriage return not followed by a line feed, invalid UTF-8, a NUL byte — throws
+// CsvError naming the line where the fault is.
+class CsvReader {
+public:
+    explicit CsvReader(std::string_view text);
+    // Fills record with the next one; false at the end of the text.
+    bool next(CsvRecord& record);
+
+private:
+    void readField(CsvField& field);
+
+    std::string_view m_text;
+    std::size_t m_pos = 0;
+    std::size_t m_line = 1;
+};
+
+// Appends one field: null value → nothing (empty field), empty text → "", text that holds
+// a comma, a quote, CR or LF → quoted with inner quotes doubled, anything else as is.
+void appendCsvField(std::string& out, const char* value, std::size_t length);
+inline void appendCsvField(std::string& out, std::string_view value)
+{
+    appendCsvField(out, value.data() == nullptr ? "" : value.data(), value.size());
+}
+inline void appendCsvNull(std::string& out) { appendCsvField(out, nullptr, 0); }
+inline void appendCsvSeparator(std::string& out) { out += ','; }
+inline void appendCsvRecordEnd(std::string& out) { out += "\r\n"; }
+
+// Position of the first byte that is not part of well-formed UTF-8 (overlong forms,
+// surrogates and values above U+10FFFF are ill-formed), or npos when all is well.
+std::size_t findInvalidUtf8(std::string_view text);
+
+}  // namespace kelvara::dbtool

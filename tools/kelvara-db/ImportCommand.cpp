@@ -1,0 +1,84 @@
+#include "CatalogueCsv.h"
+#include "Command.h"
+
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+
+namespace kelvara::dbtool {
+
+namespace {
+
+std::string readAll(const std::string& path)
+{
+    if (path == "-") {
+        std::ostringstream text;
+        text << std::cin.rdbuf();
+        return text.str();
+    }
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        throw ToolError("cannot read " + path);
+    }
+    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (file.bad()) {
+        throw ToolError("cannot read " + path);
+    }
+    return text;
+}
+
+int runImport(const std::vector<std::string>& args, Console& console)
+{
+    const Arguments arguments(args, {"--dry-run"}, {}, 1, 2);
+    const std::string csvPath = arguments.positional(0);
+    const std::string dbPath = arguments.positionalOr(1, kDefaultCatalogue);
+    const bool dryRun = arguments.flag("--dry-run");
+
+    const std::string text = readAll(csvPath);
+    ImportSummary summary;
+    try {
+        summary = importCatalogue(text, dbPath, dryRun);
+    } catch (const ImportError& e) {
+        throw ToolError(csvPath + ": " + e.what() + "; nothing was imported");
+    }
+    console.out << (dryRun ? "would create " : "created ") << summary.manufacturersCreated
+                << " manufacturers, " << summary.modelsCreated << " models and "
+                << summary.compressors << " compressors"
+                << (dryRun ? " (dry run: nothing written)" : "") << '\n';
+    return kExitOk;
+}
+
+}  // namespace
+
+extern const Command importCommand;
+const Command importCommand = {
+    "import",
+    "add the compressors of a CSV file",
+    "Usage: kelvara-db import [--dry-run] FILE [DB]\n"
+    "\n"
+    "Adds the compressors in FILE (\"-\" reads standard input) to the catalogue DB\n"
+    "(default: database.db). FILE is CSV as 'export' writes it, with the same\n"
+    "header row; line ends may be CRLF or LF, blank lines are skipped.\n"
+    "\n"
+    "Each manufacturer is found by its exact name (the lowest id when several bear\n"
+    "it) and each model by its exact name within that manufacturer; those not\n"
+    "found are created. Values are stored as text, byte for byte. An empty field\n"
+    "stores NULL and \"\" an empty text. A price must be empty or a plain number:\n"
+    "optional sign, digits with an optional fraction and exponent (12, -3, 12.50,\n"
+    "1e3).\n"
+    "\n"
+    "The whole file is checked before anything is written, and the import runs in\n"
+    "one transaction. The first wrong row stops it with \"line N: reason\" and the\n"
+    "catalogue stays untouched: a wrong number of fields, a missing manufacturer or\n"
+    "model name, a price that is not a plain number, an unterminated quoted field,\n"
+    "a stray quote or carriage return, invalid UTF-8 or a NUL character.\n"
+    "\n"
+    "Options:\n"
+    "  --dry-run  report how many manufacturers, models and compressors would be\n"
+    "             created; write nothing\n"
+    "  --help     show this help\n",
+    runImport,
+};
+
+}  // namespace kelvara::dbtool

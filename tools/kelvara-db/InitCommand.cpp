@@ -1,0 +1,49 @@
+#include "Catalogue.h"
+#include "Command.h"
+#include "SampleCatalogue.h"
+
+#include <ostream>
+
+namespace kelvara::dbtool {
+
+namespace {
+
+int runInit(const std::vector<std::string>& args, Console& console)
+{
+    const Arguments arguments(args, {"--sample"}, {}, 0, 1);
+    const std::string path = arguments.positionalOr(0, kDefaultCatalogue);
+
+    NewCatalogue catalogue(path);
+    if (!arguments.flag("--sample")) {
+        catalogue.keep();
+        console.out << "created " << path << " (empty catalogue)\n";
+        return kExitOk;
+    }
+    const SampleCounts counts = fillSampleCatalogue(catalogue.connection());
+    catalogue.keep();
+    console.out << "created " << path << " with sample data: " << counts.manufacturers
+                << " manufacturers, " << counts.models << " models, " << counts.compressors
+                << " compressors\n";
+    return kExitOk;
+}
+
+}  // namespace
+
+extern const Command initCommand;
+const Command initCommand = {
+    "init",
+    "create a new catalogue, empty or with sample data",
+    "Usage: kelvara-db init [--sample] [PATH]\n"
+    "\n"
+    "Creates a new catalogue database at PATH (default: database.db): the four\n"
+    "tables, the one column-settings row (all nine result columns shown) and the\n"
+    "search indexes. An existing file is never overwritten.\n"
+    "\n"
+    "Options:\n"
+    "  --sample   fill it with a small realistic catalogue: 15 manufacturers,\n"
+    "             60 models, 300 compressors (always the same content)\n"
+    "  --help     show this help\n",
+    runInit,
+};
+
+}  // namespace kelvara::dbtool
