@@ -1,0 +1,213 @@
+// Faults an operator can meet — a locked, read-only, damaged or incomplete catalogue, an
+// unexpected error — each shown in a message while the program goes on and nothing is
+// written that should not be.
+
+#include "CatalogApp.h"
+#include "CatalogTest.h"
+#include "ChildProcess.h"
+#include "Globals.h"
+#include "ResourceIds.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <new>
+#include <stdexcept>
+
+using platform::test::Seam;
+namespace seam = platform::test;
+
+namespace {
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Adds a manufacturer through its dialog; returns whether the dialog was still open after
+// OK was pressed (the failure kept it open), after which it is cancelled.
+bool addManufacturer(CCatalogDlg& dlg, const std::string& name)
+{
+    bool stayedOpen = false;
+    Seam::onNextDialog([&](CDialog& d) {
+        seam::type(d, IDC_NAME, name);
+        seam::click(d, IDOK);
+        stayedOpen = !d.isEnded();
+        if (stayedOpen) {
+            EXPECT_EQ(seam::text(d, IDC_NAME), name);
+        }
+    });
+    seam::click(dlg, IDC_ADD_MANUFACTURER);
+    return stayedOpen;
+}
+
+class FailureTest : public CatalogTest {
+protected:
+    void SetUp() override
+    {
+        CatalogTest::SetUp();
+        const long long vw = m_db.insertManufacturer("VW");
+        m_golf = m_db.insertModel(vw, "Golf");
+        m_db.insertCompressor(m_golf, compressor("SD7V16", "KV-1"));
+    }
+    // Another program takes the catalogue's write lock for holdMs.
+    std::unique_ptr<ChildProcess> holdLock(int holdMs)
+    {
+        auto holder = std::make_unique<ChildProcess>(KELVARA_LOCK_HOLDER,
+                                                     std::vector<std::string>{m_catalogue.path(), std::to_string(holdMs)});
+        std::string line;
+        EXPECT_TRUE(holder->readLine(line, 10000));
+        EXPECT_EQ(line, "locked");
+        return holder;
+    }
+    long long m_golf = 0;
+};
+
+}  // namespace
+
+TEST_F(FailureTest, ALockThatEndsWithinTheTimeOutIsWaitedFor)
+{
+    CCatalogDlg& dlg = openMainWindow();
+    EXPECT_EQ(theDb.busyTimeout(), 60000);
+    auto holder = holdLock(600);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(addManufacturer(dlg, "Volvo"));
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(holder->wait(), 0);
+    EXPECT_GE(waited, std::chrono::milliseconds(300));
+    EXPECT_TRUE(takeMessages().empty());
+    EXPECT_EQ(m_db.query("select marka from marki order by id_marki").size(), 2u);
+    EXPECT_EQ(seam::comboEntries(dlg, IDC_MANUFACTURER_LIST), (std::vector<std::string>{"VW", "Volvo"}));
+}
+
+TEST_F(FailureTest, ALockPastTheTimeOutFailsAndWritesNothing)
+{
+    CCatalogDlg& dlg = openMainWindow();
+    theDb.applyBusyTimeout(200);  // only tests shorten it
+    auto holder = holdLock(5000);
+    EXPECT_TRUE(addManufacturer(dlg, "Volvo"));
+    // The insert fails, and so does the reload of the list after the dialog is cancelled.
+    ASSERT_EQ(Seam::messages().size(), 2u);
+    for (const auto& message : Seam::messages()) {
+        EXPECT_EQ(message.text, "SQLITE_BUSY[5]: database is locked");
+        EXPECT_EQ(message.caption, "Kelvara");
+        EXPECT_EQ(message.type, MB_OK | MB_ICONERROR);
+    }
+    EXPECT_EQ(seam::comboEntries(dlg, IDC_MANUFACTURER_LIST), std::vector<std::string>{"VW"});
+    holder->kill();
+    holder->wait();
+    EXPECT_EQ(m_db.query("select marka from marki").size(), 1u);
+    EXPECT_FALSE(dlg.isEnded());
+}
+
+TEST_F(FailureTest, AReadOnlyCatalogueIsReadButNotWritten)
+{
+    const std::string before = readFile(m_catalogue.path());
+    ASSERT_EQ(chmod(m_catalogue.path().c_str(), 0444), 0);
+    // Root may write any file; open as an ordinary user would.
+    const bool asRoot = geteuid() == 0;
+    if (asRoot) {
+        ASSERT_EQ(chmod(m_catalogue.directory().c_str(), 0755), 0);
+        ASSERT_EQ(seteuid(65534), 0);
+    }
+    CCatalogDlg& dlg = openMainWindow();
+    if (asRoot) {
+        ASSERT_EQ(seteuid(0), 0);
+    }
+
+    seam::pick(dlg, IDC_MANUFACTURER_LIST, "VW");
+    seam::pick(dlg, IDC_MODEL_LIST, "Golf");
+    EXPECT_EQ(seam::listRows(dlg, IDC_RESULTS).size(), 1u);
+    EXPECT_TRUE(addManufacturer(dlg, "Volvo"));
+    ASSERT_EQ(Seam::messages().size(), 1u);
+    EXPECT_EQ(Seam::messages()[0].text, "SQLITE_READONLY[8]: attempt to write a readonly database");
+    // Removing the compressor fails the same way and leaves the list and the row as they were.
+    Seam::clearMessages();
+    seam::pick(dlg, IDC_MANUFACTURER_LIST, "VW");
+    seam::pick(dlg, IDC_MODEL_LIST, "Golf");
+    seam::clickListRow(dlg, IDC_RESULTS, 0);
+    seam::click(dlg, IDC_REMOVE_COMPRESSOR);
+    ASSERT_EQ(Seam::messages().size(), 2u) << Seam::messages()[0].text;  // the confirmation, then the failure
+    EXPECT_EQ(Seam::messages()[1].text, "SQLITE_READONLY[8]: attempt to write a readonly database");
+    EXPECT_EQ(seam::listRows(dlg, IDC_RESULTS).size(), 1u);
+    closeMainWindow();
+    theDb.close();
+    EXPECT_EQ(readFile(m_catalogue.path()), before);
+}
+
+TEST_F(FailureTest, AMissingTableOrColumnStopsTheCommandOnly)
+{
+    CCatalogDlg& dlg = openMainWindow();
+    seam::pick(dlg, IDC_MANUFACTURER_LIST, "VW");
+    m_db.exec("alter table kompresory rename to kompresory_old");
+    seam::pick(dlg, IDC_MODEL_LIST, "Golf");
+    EXPECT_EQ(takeMessages(), std::vector<std::string>{"SQLITE_ERROR[1]: no such table: kompresory"});
+    EXPECT_TRUE(seam::listRows(dlg, IDC_RESULTS).empty());
+
+    m_db.exec("create table kompresory (id_kompresora INTEGER PRIMARY KEY, id_modelu INTEGER, pojemnosc, od, do, "
+              "typ, nr_f_s, nrkv, cena_zakl, kaucja_sku)");
+    seam::type(dlg, IDC_SEARCH_TYPE, "sd7v16");
+    seam::click(dlg, IDC_FIND_COMPRESSORS);
+    EXPECT_EQ(takeMessages(), std::vector<std::string>{"SQLITE_ERROR[1]: no such column: kompresory.netto"});
+
+    // The window goes on: the lists still work.
+    EXPECT_FALSE(dlg.isEnded());
+    EXPECT_FALSE(addManufacturer(dlg, "Volvo"));
+    EXPECT_EQ(seam::comboEntries(dlg, IDC_MANUFACTURER_LIST), (std::vector<std::string>{"VW", "Volvo"}));
+}
+
+TEST_F(FailureTest, ADamagedCatalogueIsReportedWhereItIsRead)
+{
+    for (int i = 0; i < 2000; ++i)
+        m_db.insertCompressor(m_golf, compressor("T", "KV-" + std::to_string(i)));
+    const std::string root = m_db.scalar("select rootpage from sqlite_master where name = 'kompresory'").value();
+    const int pageSize = std::stoi(m_db.scalar("pragma page_size").value());
+    m_db = kelvara::test::RawDb(":memory:");
+    {
+        std::fstream file(m_catalogue.path(), std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(static_cast<std::streamoff>(std::stoi(root) - 1) * pageSize);
+        file << std::string(64, '\xff');
+    }
+    const std::string damaged = readFile(m_catalogue.path());
+
+    CCatalogDlg& dlg = openMainWindow();
+    seam::pick(dlg, IDC_MANUFACTURER_LIST, "VW");
+    seam::pick(dlg, IDC_MODEL_LIST, "Golf");
+    EXPECT_EQ(takeMessages(), std::vector<std::string>{"SQLITE_CORRUPT[11]: database disk image is malformed"});
+    EXPECT_FALSE(dlg.isEnded());
+    closeMainWindow();
+    theDb.close();
+    EXPECT_EQ(readFile(m_catalogue.path()), damaged);
+
+    // Cut short, the file cannot even start the program; it is left as it was.
+    const std::string truncated = damaged.substr(0, damaged.size() / 3);
+    std::ofstream(m_catalogue.path(), std::ios::binary | std::ios::trunc) << truncated;
+    Seam::reset();
+    theApp.InitInstance();
+    EXPECT_EQ(theApp.ExitInstance(), 1);
+    theApp.m_nExitCode = 0;
+    ASSERT_EQ(Seam::messages().size(), 1u);
+    EXPECT_EQ(Seam::messages()[0].text, "SQLITE_CORRUPT[11]: database disk image is malformed");
+    theDb.close();
+    EXPECT_EQ(readFile(m_catalogue.path()), truncated);
+}
+
+TEST_F(FailureTest, UnexpectedErrorsGetAGenericMessageAndTheProgramGoesOn)
+{
+    CCatalogDlg& dlg = openMainWindow();
+    theApp.ReportHandlerException(&dlg, std::make_exception_ptr(std::bad_alloc()));
+    theApp.ReportHandlerException(&dlg, std::make_exception_ptr(std::runtime_error("disk on fire")));
+    theApp.ReportHandlerException(&dlg, std::make_exception_ptr(42));
+    ASSERT_EQ(Seam::messages().size(), 3u);
+    EXPECT_EQ(Seam::messages()[0].text, "Kelvara ran out of memory. The last command was not completed.");
+    EXPECT_EQ(Seam::messages()[1].text, "An unexpected error stopped the last command: disk on fire");
+    EXPECT_EQ(Seam::messages()[2].text, "An unexpected error stopped the last command.");
+    for (const auto& message : Seam::messages()) {
+        EXPECT_EQ(message.caption, "Kelvara");
+        EXPECT_EQ(message.type, MB_OK | MB_ICONERROR);
+    }
+    EXPECT_FALSE(dlg.isEnded());
+}
