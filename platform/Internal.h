@@ -70,6 +70,8 @@ public:
     int rows() const { return static_cast<int>(m_rows.size()); }
     // Tells the view about rows added since it last looked.
     void publish();
+    // How many times the view has been told that rows changed (resets and publications).
+    int viewUpdates() const { return m_viewUpdates; }
 
 private:
     // Rows are stored bottom-up: display row r is m_rows[size - 1 - r], so the usual insert
@@ -81,6 +83,7 @@ private:
     std::vector<std::vector<std::string>> m_rows;
     int m_published = 0;
     bool m_publishPending = false;
+    int m_viewUpdates = 0;
 };
 
 class ListView : public QTreeView {

@@ -99,6 +99,7 @@ void ListModel::clear()
     m_published = 0;
     m_publishPending = false;
     endResetModel();
+    ++m_viewUpdates;
 }
 
 void ListModel::schedulePublish()
@@ -118,6 +119,7 @@ void ListModel::publish()
     m_published = rows();
     m_publishPending = false;
     endResetModel();
+    ++m_viewUpdates;
 }
 
 ListView::ListView(QWidget* parent, CDialog* owner) : QTreeView(parent), m_model(new ListModel(this)), m_owner(owner)

@@ -343,6 +343,12 @@ int listSelection(CWnd& dialog, int id)
     return selected.isEmpty() ? -1 : selected.first().row();
 }
 
+int listViewUpdates(CWnd& dialog, int id)
+{
+    auto* view = dynamic_cast<detail::ListView*>(widgetOf(dialog, id));
+    return view ? view->listModel()->viewUpdates() : 0;
+}
+
 std::vector<int> geometry(CWnd& dialog, int id)
 {
     const QRect r = widgetOf(dialog, id)->geometry();

@@ -92,6 +92,9 @@ struct ListColumn {
 std::vector<ListColumn> listColumns(CWnd& dialog, int id);
 std::vector<std::vector<std::string>> listRows(CWnd& dialog, int id);
 int listSelection(CWnd& dialog, int id);
+// How many times the list's view has been told its rows changed: a fill of any size should
+// cost one or two, never one per row.
+int listViewUpdates(CWnd& dialog, int id);
 // Control geometry in pixels relative to the dialog's client area: x, y, width, height.
 std::vector<int> geometry(CWnd& dialog, int id);
 std::string fontFamily(CWnd& dialog, int id);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 
 using platform::test::Seam;
@@ -87,6 +88,7 @@ TEST_F(ListViewTest, LargeFillsStayLinear)
         list.InsertColumn(c, "Column", LVCFMT_LEFT, 80);
     auto fill = [&](int rows) {
         list.DeleteAllItems();
+        const int updatesBefore = seam::listViewUpdates(m_dlg, kIdList);
         const auto start = std::chrono::steady_clock::now();
         for (int r = 0; r < rows; ++r) {
             const int row = list.InsertItem(0, "Item1");
@@ -94,11 +96,23 @@ TEST_F(ListViewTest, LargeFillsStayLinear)
                 list.SetItemText(row, c, "some text");
         }
         seam::processEvents();
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        // The view hears of the whole fill once, however many rows.
+        EXPECT_EQ(seam::listViewUpdates(m_dlg, kIdList) - updatesBefore, 1) << rows << " rows";
+        return seconds;
+    };
+    auto fastest = [&](int rows) {
+        double best = fill(rows);
+        for (int i = 0; i < 2; ++i)
+            best = std::min(best, fill(rows));
+        return best;
     };
     fill(1000);  // warm-up
-    const double small = fill(20000);
-    const double large = fill(80000);
+    const double small = fastest(20000);
+    const double large = fastest(80000);
+    // Four times the rows may cost about four times the time; a quadratic fill would take
+    // sixteen. The bound leaves room for a loaded machine.
+    EXPECT_LT(large, small * 10 + 0.05) << small << " s for 20000 rows, " << large << " s for 80000";
     EXPECT_EQ(list.GetItemCount(), 80000);
     // Four times the rows may cost four times the time, with room for noise; a quadratic
     // fill would take sixteen.
