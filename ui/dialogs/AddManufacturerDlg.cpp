@@ -1,5 +1,6 @@
 #include "AddManufacturerDlg.h"
 
+#include "ColorScheme.h"
 #include "DataExchange.h"
 #include "Globals.h"
 #include "ResourceIds.h"
@@ -46,10 +47,7 @@ void CAddManufacturerDlg::OnOK()
 void CAddManufacturerDlg::OnPaint()
 {
     CPaintDC dc(this);
-    CRect rect;
-    GetWindowRect(&rect);
-    ScreenToClient(&rect);
-    dc.FillSolidRect(rect, BackgroundColor());
+    FillWithBackground(*this, dc);
 }
 
 HBRUSH CAddManufacturerDlg::OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor)

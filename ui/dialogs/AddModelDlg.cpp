@@ -1,5 +1,6 @@
 #include "AddModelDlg.h"
 
+#include "ColorScheme.h"
 #include "DataExchange.h"
 #include "Globals.h"
 #include "ResourceIds.h"
@@ -39,10 +40,7 @@ void CAddModelDlg::OnOK()
 void CAddModelDlg::OnPaint()
 {
     CPaintDC dc(this);
-    CRect rect;
-    GetWindowRect(&rect);
-    ScreenToClient(&rect);
-    dc.FillSolidRect(rect, BackgroundColor());
+    FillWithBackground(*this, dc);
 }
 
 HBRUSH CAddModelDlg::OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor)

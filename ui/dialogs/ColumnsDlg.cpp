@@ -1,5 +1,6 @@
 #include "ColumnsDlg.h"
 
+#include "ColorScheme.h"
 #include "ColumnSet.h"
 #include "DataExchange.h"
 #include "Globals.h"
@@ -84,25 +85,14 @@ void CColumnsDlg::OnOK()
 void CColumnsDlg::OnPaint()
 {
     CPaintDC dc(this);
-    CRect rect;
-    GetWindowRect(&rect);
-    ScreenToClient(&rect);
-    dc.FillSolidRect(rect, BackgroundColor());
+    FillWithBackground(*this, dc);
 }
 
 HBRUSH CColumnsDlg::OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor)
 {
     HBRUSH brush = CDialog::OnCtlColor(pDC, pWnd, nCtlColor);
-    const HWND hwnd = pWnd ? pWnd->GetSafeHwnd() : nullptr;
-    const CButton* const boxes[] = {&m_chkManufacturer, &m_chkCapacity,     &m_chkYears,
-                                    &m_chkType,         &m_chkCommonPartNo, &m_chkPartNo,
-                                    &m_chkJobber,       &m_chkCoreDeposit,  &m_chkNetPrice};
-    for (const CButton* box : boxes) {
-        if (hwnd && hwnd == box->GetSafeHwnd()) {
-            pDC->SetBkColor(BackgroundColor());
-            pDC->SetTextColor(CaptionTextColor());
-            break;
-        }
-    }
+    if (IsOneOf(pWnd, {&m_chkManufacturer, &m_chkCapacity, &m_chkYears, &m_chkType, &m_chkCommonPartNo,
+                       &m_chkPartNo, &m_chkJobber, &m_chkCoreDeposit, &m_chkNetPrice}))
+        SetCaptionColors(pDC);
     return brush;
 }

@@ -1,5 +1,6 @@
 #include "CompressorDlg.h"
 
+#include "ColorScheme.h"
 #include "CppSQLiteCursor.h"
 #include "DataExchange.h"
 #include "Globals.h"
@@ -154,28 +155,15 @@ void CCompressorDlg::OnOK()
 void CCompressorDlg::OnPaint()
 {
     CPaintDC dc(this);
-    CRect rect;
-    GetWindowRect(&rect);
-    ScreenToClient(&rect);
-    dc.FillSolidRect(rect, BackgroundColor());
+    FillWithBackground(*this, dc);
     Default();
 }
 
 HBRUSH CCompressorDlg::OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor)
 {
     HBRUSH brush = CDialog::OnCtlColor(pDC, pWnd, nCtlColor);
-    const HWND hwnd = pWnd ? pWnd->GetSafeHwnd() : nullptr;
-    const HWND labels[] = {m_staticType.GetSafeHwnd(),        m_staticYearTo.GetSafeHwnd(),
-                           m_staticNetPrice.GetSafeHwnd(),    m_staticJobber.GetSafeHwnd(),
-                           m_staticYearFrom.GetSafeHwnd(),    m_staticCoreDeposit.GetSafeHwnd(),
-                           m_staticCommonPartNo.GetSafeHwnd(), m_staticCapacity.GetSafeHwnd(),
-                           m_staticPartNo.GetSafeHwnd()};
-    for (HWND label : labels) {
-        if (hwnd && hwnd == label) {
-            pDC->SetBkColor(BackgroundColor());
-            pDC->SetTextColor(CaptionTextColor());
-            break;
-        }
-    }
+    if (IsOneOf(pWnd, {&m_staticType, &m_staticYearTo, &m_staticNetPrice, &m_staticJobber, &m_staticYearFrom,
+                       &m_staticCoreDeposit, &m_staticCommonPartNo, &m_staticCapacity, &m_staticPartNo}))
+        SetCaptionColors(pDC);
     return brush;
 }

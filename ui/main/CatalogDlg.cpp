@@ -4,6 +4,7 @@
 
 #include "AboutDlg.h"
 #include "CatalogApp.h"
+#include "ColorScheme.h"
 #include "ColumnSet.h"
 #include "CppSQLiteException.h"
 #include "DataExchange.h"
@@ -148,14 +149,9 @@ void CCatalogDlg::OnPaint()
         return;
     }
     CPaintDC dc(this);
-    CRect rect;
-    GetWindowRect(&rect);
-    ScreenToClient(&rect);
-    dc.FillSolidRect(rect, BackgroundColor());
+    FillWithBackground(*this, dc);
     Default();
-    GetWindowRect(&rect);
-    ScreenToClient(&rect);
-    dc.FillSolidRect(rect, BackgroundColor());
+    FillWithBackground(*this, dc);
 }
 
 HCURSOR CCatalogDlg::OnQueryDragIcon() { return m_hIcon; }
@@ -163,18 +159,9 @@ HCURSOR CCatalogDlg::OnQueryDragIcon() { return m_hIcon; }
 HBRUSH CCatalogDlg::OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor)
 {
     HBRUSH brush = CDialog::OnCtlColor(pDC, pWnd, nCtlColor);
-    const HWND hwnd = pWnd ? pWnd->GetSafeHwnd() : nullptr;
-    const HWND captions[] = {m_staticCompany.GetSafeHwnd(),   m_grpSearchByType.GetSafeHwnd(),
-                             m_grpSearchByManufacturers.GetSafeHwnd(), m_staticAddress.GetSafeHwnd(),
-                             m_staticTown.GetSafeHwnd(),      m_staticContact.GetSafeHwnd(),
-                             m_grpManufacturer.GetSafeHwnd(), m_grpCarModel.GetSafeHwnd()};
-    for (HWND caption : captions) {
-        if (hwnd && hwnd == caption) {
-            pDC->SetBkColor(BackgroundColor());
-            pDC->SetTextColor(CaptionTextColor());
-            break;
-        }
-    }
+    if (IsOneOf(pWnd, {&m_staticCompany, &m_grpSearchByType, &m_grpSearchByManufacturers, &m_staticAddress,
+                       &m_staticTown, &m_staticContact, &m_grpManufacturer, &m_grpCarModel}))
+        SetCaptionColors(pDC);
     return brush;
 }
 
