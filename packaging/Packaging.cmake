@@ -35,7 +35,7 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kelvara)
 set(CPACK_PACKAGE_VENDOR "Kelvara")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(KELVARA_PACKAGE_MAINTAINER "Kelvara maintainers <maintainers@kelvara.invalid>"
+set(KELVARA_PACKAGE_MAINTAINER "Kelvara developers <dev@kelvara.example>"
     CACHE STRING "Maintainer field of the Debian package")
 set(CPACK_PACKAGE_CONTACT ${KELVARA_PACKAGE_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "catalogue of car air-conditioning compressors")

@@ -21,7 +21,7 @@ const char* const kProgram = "kelvara-db";
 void printOverview(std::ostream& os)
 {
     os << "Usage: " << kProgram << " COMMAND [OPTIONS] [ARGUMENTS]\n"
-          "Creates, fills, checks and copies Kelvara catalogue databases.\n"
+          "Creates, fills, checks, copies and migrates Kelvara catalogue databases.\n"
           "\n"
           "Commands:\n";
     for (const Command* command : commands()) {
