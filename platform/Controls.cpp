@@ -6,6 +6,8 @@
 #include <QComboBox>
 #include <QItemSelectionModel>
 
+#include <typeinfo>
+
 using platform::detail::ListModel;
 using platform::detail::ListView;
 using platform::detail::fromQt;
@@ -132,7 +134,12 @@ int CComboBox::SelectString(int startAfter, const char* text)
 
 namespace {
 
-ListView* listView(HWND hwnd) { return dynamic_cast<ListView*>(hwnd); }
+// Filling a list asks this once per cell: ListView is final, so comparing the exact type
+// suffices and is cheaper than dynamic_cast's walk through Qt's class hierarchy.
+ListView* listView(HWND hwnd)
+{
+    return hwnd && typeid(*hwnd) == typeid(ListView) ? static_cast<ListView*>(hwnd) : nullptr;
+}
 
 }  // namespace
 

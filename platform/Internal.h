@@ -63,8 +63,8 @@ public:
     bool deleteColumn(int position);
     const std::vector<Column>& columns() const { return m_columns; }
 
-    int insertRow(int index, const std::string& text);
-    bool setText(int row, int column, const std::string& text);
+    int insertRow(int index, std::string text);
+    bool setText(int row, int column, std::string text);
     const std::string* text(int row, int column) const;
     void clear();
     int rows() const { return static_cast<int>(m_rows.size()); }
@@ -86,7 +86,7 @@ private:
     int m_viewUpdates = 0;
 };
 
-class ListView : public QTreeView {
+class ListView final : public QTreeView {
 public:
     ListView(QWidget* parent, CDialog* owner);
     ListModel* listModel() const { return m_model; }

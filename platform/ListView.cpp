@@ -2,11 +2,92 @@
 
 #include "Dialog.h"
 
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTimer>
 
+#include <algorithm>
+#include <tuple>
+
 namespace platform::detail {
+
+namespace {
+
+// A scroll bar that shows its last rendering again while nothing it draws has changed.
+// The scroll area re-stacks both of its scroll bars whenever the view lays out its rows,
+// that is after every fill, and re-stacking repaints them. Painting the two took more than
+// half as long as painting the visible rows (much longer on a busy machine: the style hands
+// its fills to worker threads and waits), and every search paid it for scroll bars that
+// looked exactly as before.
+class ScrollBar final : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        // Hover and press highlights are the base class's own state, and a style whose scroll
+        // bars fade in and out animates them: paint those as the base class does.
+        if (underMouse() || isSliderDown() || QGuiApplication::mouseButtons() != Qt::NoButton ||
+            style()->styleHint(QStyle::SH_ScrollBar_Transient, &option, this)) {
+            m_rendering = QPixmap();
+            QScrollBar::paintEvent(event);
+            return;
+        }
+        option.subControls = QStyle::SC_All;
+        option.activeSubControls = QStyle::SC_None;
+        const Look look{option.rect,     option.minimum,     option.maximum,    option.sliderPosition,
+                        option.pageStep, option.singleStep,  option.state,      option.orientation,
+                        option.upsideDown, option.direction, option.palette.cacheKey(), style(),
+                        devicePixelRatio()};
+        if (m_rendering.isNull() || look != m_look) {
+            const qreal ratio = devicePixelRatio();
+            QPixmap rendering(size() * ratio);
+            rendering.setDevicePixelRatio(ratio);
+            rendering.fill(Qt::transparent);
+            QPainter painter(&rendering);
+            style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, this);
+            painter.end();
+            m_rendering = rendering;
+            m_look = look;
+        }
+        QPainter(this).drawPixmap(0, 0, m_rendering);
+    }
+
+private:
+    // Everything of the style option the drawing depends on.
+    struct Look {
+        QRect rect;
+        int minimum = 0, maximum = 0, position = 0, pageStep = 0, singleStep = 0;
+        QStyle::State state;
+        Qt::Orientation orientation = Qt::Horizontal;
+        bool upsideDown = false;
+        Qt::LayoutDirection direction = Qt::LeftToRight;
+        qint64 palette = 0;
+        const QStyle* style = nullptr;
+        qreal ratio = 1;
+
+        auto tied() const
+        {
+            return std::tie(rect, minimum, maximum, position, pageStep, singleStep, state, orientation, upsideDown,
+                            direction, palette, style, ratio);
+        }
+        bool operator!=(const Look& other) const { return tied() != other.tied(); }
+    };
+
+    QPixmap m_rendering;
+    Look m_look;
+};
+
+}  // namespace
 
 int ListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_published; }
 
@@ -59,25 +140,29 @@ bool ListModel::deleteColumn(int position)
     return true;
 }
 
-int ListModel::insertRow(int index, const std::string& text)
+int ListModel::insertRow(int index, std::string text)
 {
     const int count = rows();
     index = qBound(0, index, count);
+    // Room for every column up front: a fill sets each cell next, and a row that grew cell
+    // by cell would be reallocated several times.
+    std::vector<std::string> cells;
+    cells.reserve(std::max<size_t>(m_columns.size(), 1));
+    cells.push_back(std::move(text));
     // Display index r is stored at size - 1 - r: inserting at display index 0 appends.
-    const auto at = m_rows.begin() + (count - index);
-    m_rows.insert(at, std::vector<std::string>{text});
+    m_rows.insert(m_rows.begin() + (count - index), std::move(cells));
     schedulePublish();
     return index;
 }
 
-bool ListModel::setText(int row, int column, const std::string& text)
+bool ListModel::setText(int row, int column, std::string text)
 {
     if (row < 0 || row >= rows() || column < 0)
         return false;
     auto& cells = m_rows[slot(row)];
     if (cells.size() <= static_cast<size_t>(column))
         cells.resize(static_cast<size_t>(column) + 1);
-    cells[static_cast<size_t>(column)] = text;
+    cells[static_cast<size_t>(column)] = std::move(text);
     if (row < m_published && !m_publishPending)
         emit dataChanged(index(row, column), index(row, column));
     return true;
@@ -124,6 +209,8 @@ void ListModel::publish()
 
 ListView::ListView(QWidget* parent, CDialog* owner) : QTreeView(parent), m_model(new ListModel(this)), m_owner(owner)
 {
+    setHorizontalScrollBar(new ScrollBar(Qt::Horizontal, this));
+    setVerticalScrollBar(new ScrollBar(Qt::Vertical, this));
     setModel(m_model);
     setRootIsDecorated(false);
     setItemsExpandable(false);

@@ -11,7 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   fonts-liberation2 fonts-comic-neue fonts-dejavu-core
   xvfb xauth
-  appstream desktop-file-utils dpkg-dev file
+  appstream desktop-file-utils dpkg-dev file time
 )
 
 missing=()

@@ -6,8 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
 
 using platform::test::Seam;
 namespace seam = platform::test;
@@ -120,4 +126,63 @@ TEST_F(ListViewTest, LargeFillsStayLinear)
     // The view caught up in one go: clicking the last row works.
     seam::clickListRow(m_dlg, kIdList, 79999);
     EXPECT_EQ(list.GetItemState(79999, LVIS_SELECTED), LVIS_SELECTED);
+}
+
+namespace {
+
+// Nine columns, wider together than the list, and rows numbered from the top; then a row
+// is clicked, which scrolls it into view.
+void ShowRows(RecordingDialog& dlg, int rows, int clicked)
+{
+    CListCtrl& list = dlg.list;
+    if (list.GetColumnCount() == 0) {
+        for (int c = 0; c < 9; ++c)
+            list.InsertColumn(c, "Column", LVCFMT_LEFT, 80);
+    }
+    list.DeleteAllItems();
+    for (int r = rows - 1; r >= 0; --r)
+        list.InsertItem(0, ("row " + std::to_string(r)).c_str());
+    seam::processEvents();
+    seam::clickListRow(dlg, kIdList, clicked);
+    for (int turn = 0; turn < 3; ++turn)
+        seam::processEvents();
+}
+
+std::string Screenshot(RecordingDialog& dlg, const std::string& path)
+{
+    EXPECT_TRUE(seam::saveScreenshot(dlg, path));
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+// The scroll bars draw their last rendering again while nothing about them changed; once the
+// rows change they must look exactly as in a list that never showed the old rows.
+TEST_F(ListViewTest, ScrollBarsShowTheCurrentRowsAfterARefill)
+{
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("kelvara-listview-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+
+    // A small thumb in the middle, then a large one at the end.
+    ShowRows(m_dlg, 300, 150);
+    const std::string manyRows = Screenshot(m_dlg, (dir / "many.png").string());
+    ShowRows(m_dlg, 12, 11);
+    const std::string refilled = Screenshot(m_dlg, (dir / "refilled.png").string());
+    m_dlg.DestroyWindow();
+
+    RecordingDialog fresh{kDefaultTemplate};
+    ASSERT_TRUE(fresh.Create());
+    fresh.list.SetExtendedStyle(LVS_EX_FULLROWSELECT);
+    ShowRows(fresh, 12, 11);
+    const std::string direct = Screenshot(fresh, (dir / "direct.png").string());
+    fresh.DestroyWindow();
+    std::filesystem::remove_all(dir);
+
+    ASSERT_FALSE(manyRows.empty());
+    // The thumb moved and grew (and the rows differ), so the pictures must differ...
+    EXPECT_NE(manyRows, refilled);
+    // ...and the refilled list must be indistinguishable from one drawn from scratch.
+    EXPECT_EQ(refilled, direct);
 }

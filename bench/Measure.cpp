@@ -1,0 +1,59 @@
+#include "Measure.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <ostream>
+#include <stdexcept>
+
+namespace kelvara::bench {
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        throw std::invalid_argument("median of nothing");
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+Comparison compare(const std::string& name, int repetitions, const std::function<void()>& setup,
+                   const std::function<void()>& program, const std::function<void()>& bare,
+                   const std::function<void()>& leftoverTurn)
+{
+    std::vector<double> programTimes;
+    std::vector<double> bareTimes;
+    std::vector<double> leftoverTimes;
+    for (int i = 0; i < repetitions; ++i) {
+        if (setup)
+            setup();
+        programTimes.push_back(millisecondsOf(program));
+        if (leftoverTurn)
+            leftoverTimes.push_back(millisecondsOf(leftoverTurn));
+        bareTimes.push_back(millisecondsOf(bare));
+    }
+    Comparison c;
+    c.name = name;
+    c.program = median(programTimes);
+    c.bare = median(bareTimes);
+    c.leftover = leftoverTimes.empty() ? 0 : median(leftoverTimes);
+    return c;
+}
+
+void printComparisonHeader(std::ostream& out)
+{
+    char line[160];
+    std::snprintf(line, sizeof line, "%-44s %7s %11s %11s %7s %9s  %s\n", "operation", "rows", "program ms",
+                  "bare SQL ms", "ratio", "next turn", "target");
+    out << line;
+}
+
+void printComparison(std::ostream& out, const Comparison& c)
+{
+    const char* verdict = !c.targeted ? "-" : c.ratio() <= 2.0 ? "<= 2x: met" : "<= 2x: MISSED";
+    char line[200];
+    std::snprintf(line, sizeof line, "%-44s %7lld %11.3f %11.3f %7.2f %9.3f  %s\n", c.name.c_str(), c.rows,
+                  c.program, c.bare, c.ratio(), c.leftover, verdict);
+    out << line;
+}
+
+}  // namespace kelvara::bench

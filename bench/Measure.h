@@ -1,0 +1,44 @@
+#pragma once
+
+// Timing: wall-clock milliseconds of one call, medians of repetitions, and the report.
+
+#include <chrono>
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace kelvara::bench {
+
+template <class F>
+double millisecondsOf(F&& f)
+{
+    const auto start = std::chrono::steady_clock::now();
+    f();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+double median(std::vector<double> values);
+
+// One operation of the program beside the same statements run bare.
+struct Comparison {
+    std::string name;
+    long long rows = 0;          // rows the operation lists (0: none)
+    double program = 0;          // median ms
+    double bare = 0;             // median ms
+    double leftover = 0;         // median ms of one more event-loop turn after the timed region
+    bool targeted = false;       // held to program <= 2 x bare
+    double ratio() const { return bare > 0 ? program / bare : 0; }
+};
+
+// Runs setup (untimed), then program and bare (each timed), repetitions times, alternating
+// so that a noisy moment hurts both alike. leftoverTurn, when given, runs right after each
+// program call and is timed on its own: work the program left for later shows there.
+Comparison compare(const std::string& name, int repetitions, const std::function<void()>& setup,
+                   const std::function<void()>& program, const std::function<void()>& bare,
+                   const std::function<void()>& leftoverTurn = {});
+
+void printComparisonHeader(std::ostream& out);
+void printComparison(std::ostream& out, const Comparison& c);
+
+}  // namespace kelvara::bench
