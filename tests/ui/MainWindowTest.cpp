@@ -246,3 +246,20 @@ TEST_F(CatalogTest, LayoutFollowsTheTemplate)
         EXPECT_FALSE(seam::isDefaultButton(dlg, id));
     EXPECT_TRUE(seam::hasCloseBox(dlg));
 }
+
+TEST_F(CatalogTest, AMinimisedWindowDrawsItsIconInsteadOfTheBackground)
+{
+    CCatalogDlg& dlg = openMainWindow();
+    EXPECT_EQ(seam::pixel(dlg, 5, 5), RGB(66, 125, 214));
+    dlg.Dispatch(WM_SYSCOMMAND, SC_MINIMIZE);
+    seam::processEvents();
+    ASSERT_TRUE(dlg.IsIconic());
+    // No blue fill now; the icon stands centred in the client area.
+    EXPECT_NE(seam::pixel(dlg, 5, 5), RGB(66, 125, 214));
+    CRect client;
+    dlg.GetClientRect(&client);
+    const COLORREF centre = seam::pixel(dlg, client.Width() / 2, client.Height() / 2);
+    const COLORREF offIcon = seam::pixel(dlg, client.Width() / 2 + 40, client.Height() / 2);
+    EXPECT_NE(centre, offIcon);
+    EXPECT_EQ(dlg.SendMessage(WM_QUERYDRAGICON), reinterpret_cast<LRESULT>(theApp.LoadIcon(IDR_MAINFRAME)));
+}
