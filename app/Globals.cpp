@@ -21,6 +21,21 @@ std::array<std::int32_t, 9> g_columnVisible{};
 std::int32_t g_nBackRed = 66, g_nBackGreen = 125, g_nBackBlue = 214;
 std::int32_t g_nTextRed = 255, g_nTextGreen = 255, g_nTextBlue = 255;
 
+void ResetSharedState()
+{
+    theDb.close();
+    theDb.applyBusyTimeout(CppSQLiteSession::kDefaultBusyTimeoutMs);
+    theDb.setStatementTrace(nullptr);
+    g_strManufacturer.clear();
+    g_strModel.clear();
+    g_strCompressorId.clear();
+    g_bEditMode = 0;
+    g_pCompressorIds.reset();
+    g_nCompressorCount = 0;
+    g_bIdsAllocated = 0;
+    g_columnVisible.fill(0);
+}
+
 COLORREF BackgroundColor() { return RGB(g_nBackRed, g_nBackGreen, g_nBackBlue); }
 
 COLORREF CaptionTextColor() { return RGB(g_nTextRed, g_nTextGreen, g_nTextBlue); }

@@ -38,5 +38,10 @@ extern std::array<std::int32_t, 9> g_columnVisible;
 extern std::int32_t g_nBackRed, g_nBackGreen, g_nBackBlue;
 extern std::int32_t g_nTextRed, g_nTextGreen, g_nTextBlue;
 
+// Puts the shared state back as it is at program start: the catalogue closed (time-out
+// 60000 ms, no trace), strings empty, flags and counts 0, no id array. Tests and the
+// benchmark open one main window after another in one process.
+void ResetSharedState();
+
 COLORREF BackgroundColor();
 COLORREF CaptionTextColor();

@@ -14,15 +14,7 @@ namespace {
 
 void resetSharedState()
 {
-    theDb.close();
-    g_strManufacturer.clear();
-    g_strModel.clear();
-    g_strCompressorId.clear();
-    g_bEditMode = 0;
-    g_pCompressorIds.reset();
-    g_nCompressorCount = 0;
-    g_bIdsAllocated = 0;
-    g_columnVisible.fill(0);
+    ResetSharedState();
     platform::test::Seam::reset();
 }
 

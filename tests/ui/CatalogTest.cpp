@@ -7,21 +7,6 @@
 
 #include <climits>
 
-void ResetSharedState()
-{
-    theDb.close();
-    theDb.applyBusyTimeout(CppSQLiteSession::kDefaultBusyTimeoutMs);
-    theDb.setStatementTrace(nullptr);
-    g_strManufacturer.clear();
-    g_strModel.clear();
-    g_strCompressorId.clear();
-    g_bEditMode = 0;
-    g_pCompressorIds.reset();
-    g_nCompressorCount = 0;
-    g_bIdsAllocated = 0;
-    g_columnVisible.fill(0);
-}
-
 void CatalogTest::SetUp()
 {
     platform::test::Seam::reset();

@@ -39,6 +39,3 @@ private:
     std::string m_previousDirectory;
     std::vector<std::string> m_statements;
 };
-
-// Resets every shared global to its value at program start.
-void ResetSharedState();
