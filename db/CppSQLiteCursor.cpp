@@ -1,6 +1,7 @@
 #include "CppSQLiteCursor.h"
 
 #include "CppSQLiteException.h"
+#include "CppSQLiteSession.h"
 
 #include <sqlite3.h>
 
@@ -96,6 +97,7 @@ void CppSQLiteCursor::advance()
         return;
 
     const int result = sqlite3_step(m_pVm);
+    CppSQLiteSession::endLockWait();
     if (result == SQLITE_DONE) {
         m_bAtEnd = true;
         return;

@@ -4,6 +4,9 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -11,6 +14,20 @@ char* copyErrorText(sqlite3* db)
 {
     return sqlite3_mprintf("%s", sqlite3_errmsg(db));
 }
+
+long long nowMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// The session whose statement is waiting for a lock on this thread, if any.
+thread_local CppSQLiteSession* t_waitingSession = nullptr;
+
+// Ends the observer's wait when the statement that waited returns, however it returns.
+struct WaitEnd {
+    ~WaitEnd() { CppSQLiteSession::endLockWait(); }
+};
 
 }  // namespace
 
@@ -49,8 +66,43 @@ void CppSQLiteSession::open(const char* fileName)
 void CppSQLiteSession::applyBusyTimeout(int milliseconds)
 {
     m_nBusyTimeoutMs = milliseconds;
+    // Our own handler in place of sqlite3_busy_timeout: the same time-out, but the observer
+    // hears of the wait and can end it.
     if (m_pDb)
-        sqlite3_busy_timeout(m_pDb, milliseconds);
+        sqlite3_busy_handler(m_pDb, &CppSQLiteSession::onBusy, this);
+}
+
+int CppSQLiteSession::onBusy(void* context, int attempt)
+{
+    auto* session = static_cast<CppSQLiteSession*>(context);
+    const long long now = nowMs();
+    if (attempt == 0 || !session->m_bWaiting) {
+        if (!session->m_bWaiting) {
+            session->m_bWaiting = true;
+            t_waitingSession = session;
+        }
+        session->m_waitStartMs = now;
+    }
+    const long long elapsed = now - session->m_waitStartMs;
+    if (elapsed >= session->m_nBusyTimeoutMs)
+        return 0;
+    if (session->m_pLockWait && !session->m_pLockWait->lockWaitContinues(static_cast<int>(elapsed)))
+        return 0;
+    // Short sleeps keep a waiting window lively; the lock is tried again after each.
+    const long long remaining = session->m_nBusyTimeoutMs - elapsed;
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::min<long long>(remaining, 10)));
+    return 1;
+}
+
+void CppSQLiteSession::endLockWait()
+{
+    CppSQLiteSession* session = t_waitingSession;
+    if (!session)
+        return;
+    t_waitingSession = nullptr;
+    session->m_bWaiting = false;
+    if (session->m_pLockWait)
+        session->m_pLockWait->lockWaitEnded();
 }
 
 void CppSQLiteSession::requireOpen() const
@@ -82,6 +134,7 @@ CppSQLiteCursor CppSQLiteSession::execute(const char* sql)
     if (m_trace)
         m_trace(sql);
 
+    const WaitEnd waitEnd;  // compiling may wait too (reading the schema)
     sqlite3_stmt* vm = compileStatement(sql);
     if (!vm)
         return CppSQLiteCursor::withoutStatement();
@@ -102,6 +155,8 @@ CppSQLiteCursor CppSQLiteSession::execute(const char* sql)
 
 void CppSQLiteSession::close()
 {
+    if (t_waitingSession == this)
+        endLockWait();
     if (m_pDb) {
         // A cursor may still hold a statement; the connection then goes when it is finalised.
         sqlite3_close_v2(m_pDb);

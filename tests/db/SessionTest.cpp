@@ -324,3 +324,66 @@ TEST(SessionBusy, WaitsForALockReleasedWithinTheTimeOut)
 }
 
 }  // namespace
+
+namespace {
+
+// Records what a waiting window would be told, and gives up after giveUpAfterMs.
+struct RecordingObserver : LockWaitObserver {
+    int giveUpAfterMs;
+    int calls = 0;
+    int lastElapsed = -1;
+    int ended = 0;
+    explicit RecordingObserver(int giveUp) : giveUpAfterMs(giveUp) {}
+    bool lockWaitContinues(int elapsedMs) override
+    {
+        ++calls;
+        EXPECT_GE(elapsedMs, lastElapsed);
+        lastElapsed = elapsedMs;
+        return elapsedMs < giveUpAfterMs;
+    }
+    void lockWaitEnded() override { ++ended; }
+};
+
+TEST(SessionBusy, AnObserverSeesTheWaitAndCanEndItAsATimeOut)
+{
+    TempCatalogue catalogue;
+    RawDb holder = catalogue.connect();
+    CppSQLiteSession session;
+    session.open(catalogue.path().c_str());
+    RecordingObserver observer(200);
+    session.setLockWaitObserver(&observer);
+
+    // No lock, no wait: the observer hears nothing.
+    session.execute(kelvara::sql::insertManufacturer("Seat"));
+    EXPECT_EQ(observer.calls + observer.ended, 0);
+
+    holder.exec("BEGIN EXCLUSIVE");
+    const auto started = Clock::now();
+    const auto busy = thrownBy([&] { session.execute(kelvara::sql::insertManufacturer("Fiat")); });
+    const auto waited = Clock::now() - started;
+    holder.exec("ROLLBACK");
+
+    // Given up long before the 60 s time-out, with the time-out's own outcome.
+    EXPECT_STREQ(busy.errorMessage(), "SQLITE_BUSY[5]: database is locked");
+    EXPECT_LT(waited, std::chrono::seconds(5));
+    EXPECT_GE(observer.lastElapsed, 200);
+    EXPECT_GT(observer.calls, 5);
+    EXPECT_EQ(observer.ended, 1);
+    EXPECT_EQ(holder.query("select marka from marki"), (Rows{{"Seat"}}));
+
+    // A wait that the lock's release ends is reported ended once, and the statement runs.
+    RecordingObserver patient(60000);
+    session.setLockWaitObserver(&patient);
+    holder.exec("BEGIN EXCLUSIVE");
+    std::thread releaser([&holder] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        holder.exec("COMMIT");
+    });
+    session.execute(kelvara::sql::insertManufacturer("Fiat"));
+    releaser.join();
+    EXPECT_GT(patient.calls, 0);
+    EXPECT_EQ(patient.ended, 1);
+    EXPECT_EQ(holder.scalar("select count(*) from marki"), "2");
+}
+
+}  // namespace
