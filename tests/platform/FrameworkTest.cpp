@@ -193,6 +193,22 @@ TEST_F(FrameworkTest, MessageBoxesAreRecordedAndAnswered)
     EXPECT_EQ(Seam::messages()[0].type, MB_YESNO | MB_ICONINFORMATION);
 }
 
+TEST_F(FrameworkTest, OnlyYesAndNoAnswerAYesNoMessageBox)
+{
+    // Escape does nothing and there is no close box; other boxes keep both.
+    struct Case {
+        UINT type;
+        int escape;
+        bool closeBox;
+    };
+    for (const Case& c : {Case{MB_YESNO | MB_ICONINFORMATION, 0, false}, Case{MB_YESNO | MB_DEFBUTTON2, 0, false},
+                          Case{MB_OKCANCEL, IDCANCEL, true}, Case{MB_OK | MB_ICONERROR, IDOK, true}}) {
+        bool closeBox = !c.closeBox;
+        EXPECT_EQ(seam::messageBoxEscapeAnswer(c.type, &closeBox), c.escape) << c.type;
+        EXPECT_EQ(closeBox, c.closeBox) << c.type;
+    }
+}
+
 TEST_F(FrameworkTest, UpperCaseCoversLettersBeyondAscii)
 {
     CString s = "abc żółw 1e";
