@@ -62,7 +62,6 @@ QWidget* createControl(const ControlTemplate& c, QWidget* parent, CDialog* owner
     case ControlClass::Button:
         if (buttonType(c.style) == BS_GROUPBOX) {
             auto* group = new GroupBox(text, parent);
-            group->setFlat((c.style & BS_FLAT) != 0);
             group->setFocusPolicy(Qt::NoFocus);
             group->setAttribute(Qt::WA_TransparentForMouseEvents);
             widget = group;

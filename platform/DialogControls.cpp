@@ -27,9 +27,10 @@ public:
 
 QStyle* dropDownStyle()
 {
-    static QPointer<QStyle> style;
-    if (!style || style->name() != QApplication::style()->name()) {
-        style = new DropDownStyle(QApplication::style()->name());
+    static QPointer<DropDownStyle> style;
+    const QString current = QApplication::style()->name();
+    if (!style || style->baseStyle()->name() != current) {
+        style = new DropDownStyle(current);
         style->setParent(qApp);
     }
     return style;
@@ -97,8 +98,8 @@ void GroupBox::paintEvent(QPaintEvent*)
     const int textWidth = qMin(metrics.horizontalAdvance(caption), w - 2 * x);
     painter.fillRect(QRect(x - 2, 0, textWidth + 4, metrics.height()), palette().color(QPalette::Window));
     painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
-    painter.drawText(QRect(x, 0, textWidth, metrics.height()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextShowMnemonic,
-                     caption);
+    painter.drawText(QRect(x, 0, textWidth, metrics.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextShowMnemonic, caption);
 }
 
 }  // namespace platform::detail

@@ -196,16 +196,11 @@ TEST_F(FrameworkTest, MessageBoxesAreRecordedAndAnswered)
 TEST_F(FrameworkTest, OnlyYesAndNoAnswerAYesNoMessageBox)
 {
     // Escape does nothing and there is no close box; other boxes keep both.
-    struct Case {
-        UINT type;
-        int escape;
-        bool closeBox;
-    };
-    for (const Case& c : {Case{MB_YESNO | MB_ICONINFORMATION, 0, false}, Case{MB_YESNO | MB_DEFBUTTON2, 0, false},
-                          Case{MB_OKCANCEL, IDCANCEL, true}, Case{MB_OK | MB_ICONERROR, IDOK, true}}) {
-        bool closeBox = !c.closeBox;
-        EXPECT_EQ(seam::messageBoxEscapeAnswer(c.type, &closeBox), c.escape) << c.type;
-        EXPECT_EQ(closeBox, c.closeBox) << c.type;
+    for (const auto& [type, escape] : std::vector<std::pair<UINT, int>>{
+             {MB_YESNO | MB_ICONINFORMATION, 0}, {MB_YESNO | MB_DEFBUTTON2, 0}, {MB_OKCANCEL, IDCANCEL}, {MB_OK, IDOK}}) {
+        bool closeBox = escape == 0;
+        EXPECT_EQ(seam::messageBoxEscapeAnswer(type, &closeBox), escape) << type;
+        EXPECT_EQ(closeBox, escape != 0) << type;
     }
 }
 
