@@ -313,8 +313,8 @@ bool DialogWidget::focusNextPrevChild(bool next)
         controls.push_back(widget);
     }
     const int count = static_cast<int>(controls.size());
+    const int from = current >= 0 ? current : (next ? -1 : count);
     for (int step = 1; step <= count; ++step) {
-        const int from = current < 0 ? (next ? -1 : count) : current;
         QWidget* candidate = controls[static_cast<size_t>(((from + (next ? step : -step)) % count + count) % count)];
         if (candidate->focusPolicy() == Qt::StrongFocus && candidate->isEnabled() && candidate->isVisibleTo(this)) {
             candidate->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
