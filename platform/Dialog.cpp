@@ -61,8 +61,7 @@ QWidget* createControl(const ControlTemplate& c, QWidget* parent, CDialog* owner
     switch (c.cls) {
     case ControlClass::Button:
         if (buttonType(c.style) == BS_GROUPBOX) {
-            auto* group = new QGroupBox(text, parent);
-            group->setFlat((c.style & BS_FLAT) != 0);
+            auto* group = new GroupBox(text, parent);
             group->setFocusPolicy(Qt::NoFocus);
             group->setAttribute(Qt::WA_TransparentForMouseEvents);
             widget = group;
@@ -101,9 +100,7 @@ QWidget* createControl(const ControlTemplate& c, QWidget* parent, CDialog* owner
         break;
     }
     case ControlClass::ComboBox: {
-        auto* box = new QComboBox(parent);
-        box->setEditable(false);
-        box->setMaxVisibleItems(qMax(1, (rect.height() - box->sizeHint().height()) / qMax(1, box->fontMetrics().height())));
+        auto* box = new ComboBox(parent, rect.height(), (c.style & CBS_NOINTEGRALHEIGHT) == 0);
         widget = box;
         QObject::connect(box, qOverload<int>(&QComboBox::activated), box, [owner, box](int) {
             owner->Dispatch(WM_COMMAND, MAKEWPARAM(static_cast<unsigned>(controlId(box)), CBN_SELCHANGE),
@@ -299,6 +296,34 @@ void DialogWidget::changeEvent(QEvent* event)
         update();
 }
 
+// Tab and Shift+Tab go to the next or previous enabled tab stop in template order, also
+// from a control that is not a tab stop itself (the focus put there by a click).
+bool DialogWidget::focusNextPrevChild(bool next)
+{
+    if (!m_owner)
+        return QDialog::focusNextPrevChild(next);
+    std::vector<QWidget*> controls;
+    int current = -1;
+    for (QObject* child : children()) {
+        auto* widget = qobject_cast<QWidget*>(child);
+        if (!widget || !controlTemplate(widget))
+            continue;
+        if (focusWidget() && (widget == focusWidget() || widget->isAncestorOf(focusWidget())))
+            current = static_cast<int>(controls.size());
+        controls.push_back(widget);
+    }
+    const int count = static_cast<int>(controls.size());
+    const int from = current >= 0 ? current : (next ? -1 : count);
+    for (int step = 1; step <= count; ++step) {
+        QWidget* candidate = controls[static_cast<size_t>(((from + (next ? step : -step)) % count + count) % count)];
+        if (candidate->focusPolicy() == Qt::StrongFocus && candidate->isEnabled() && candidate->isVisibleTo(this)) {
+            candidate->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return false;
+}
+
 bool DialogWidget::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::Paint || event->type() == QEvent::Polish) {
@@ -417,6 +442,7 @@ bool CDialog::build()
             previousTabStop = control;
         }
     }
+    platform::detail::nameControls(widget, *tmpl);
     return true;
 }
 

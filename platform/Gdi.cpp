@@ -90,7 +90,8 @@ BOOL CFont::CreateFont(int height, int width, int, int, int weight, unsigned cha
                        unsigned char, const char* faceName)
 {
     auto font = std::make_unique<QFont>(platform::detail::toQt(faceName));
-    font->setWeight(static_cast<QFont::Weight>(qBound(1, weight / 10, 1000)));
+    // Windows weights (400 normal, 700 bold) are Qt 6's scale; 0 is "don't care".
+    font->setWeight(weight <= 0 ? QFont::Normal : static_cast<QFont::Weight>(qBound(1, weight, 1000)));
     font->setItalic(italic != 0);
     font->setUnderline(underline != 0);
     font->setStrikeOut(strikeOut != 0);

@@ -7,7 +7,9 @@
 
 #include <QAbstractTableModel>
 #include <QByteArray>
+#include <QComboBox>
 #include <QDialog>
+#include <QGroupBox>
 #include <QString>
 #include <QTreeView>
 
@@ -105,6 +107,31 @@ private:
     CDialog* m_owner;
 };
 
+// A drop-down list whose list opens below it with the height its template gives (the
+// template's height includes the list), scrolling beyond that, as Windows draws it.
+class ComboBox final : public QComboBox {
+public:
+    ComboBox(QWidget* parent, int templateHeight, bool integralHeight);
+    void showPopup() override;
+
+private:
+    int m_templateHeight;
+    bool m_integralHeight;
+};
+
+// A group box drawn as Windows draws one: an etched frame, the caption on its top line.
+class GroupBox final : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// Gives every control of a built dialog the accessible name Windows gives a dialog control:
+// its own text, else the label that stands for it in the template, else the caption.
+void nameControls(QWidget* dialog, const DialogTemplate& tmpl);
+
 class DialogWidget : public QDialog {
 public:
     DialogWidget(CDialog* owner, QWidget* parent);
@@ -124,6 +151,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     CDialog* m_owner;
@@ -134,6 +162,9 @@ private:
 
 // Message boxes go through here so that the seam can answer them.
 int showMessageBox(QWidget* owner, const std::string& text, const std::string& caption, UINT type);
+// For tests: shows the box showMessageBox would show for these flags, presses Escape in it
+// and says what that answered (0 when the box stayed up) and whether it had a close box.
+int messageBoxEscapeAnswer(UINT type, bool* closeBox);
 // Modal dialogs tell the seam when they are up.
 bool seamRunsDialogs();
 void seamDialogShown(CDialog& dialog);

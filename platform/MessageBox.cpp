@@ -1,7 +1,12 @@
 #include "Internal.h"
 
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
+
+#include <memory>
 
 namespace platform::detail {
 namespace {
@@ -17,6 +22,96 @@ int defaultAnswer(UINT type)
     return IDOK;
 }
 
+// A message box as Windows shows one. A box with Yes and No offers no way out but the two
+// buttons: Escape does nothing and there is no close box.
+class MessageBoxWidget final : public QMessageBox {
+public:
+    MessageBoxWidget(QWidget* owner, const std::string& text, const std::string& caption, UINT type);
+    // The answer of the button pressed; the box's own when none was (closed otherwise).
+    int answer() const;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    struct Choice {
+        QAbstractButton* button;
+        int answer;
+    };
+    std::vector<Choice> m_choices;
+    UINT m_buttons;
+};
+
+MessageBoxWidget::MessageBoxWidget(QWidget* owner, const std::string& text, const std::string& caption, UINT type)
+    : QMessageBox(owner ? owner->window() : nullptr), m_buttons(type & MB_TYPEMASK)
+{
+    setWindowTitle(toQt(caption));
+    setText(toQt(text));
+    setTextFormat(Qt::PlainText);
+    switch (type & MB_ICONMASK) {
+    case MB_ICONERROR:
+        setIcon(QMessageBox::Critical);
+        break;
+    case MB_ICONQUESTION:
+        setIcon(QMessageBox::Question);
+        break;
+    case MB_ICONWARNING:
+        setIcon(QMessageBox::Warning);
+        break;
+    case MB_ICONINFORMATION:
+        setIcon(QMessageBox::Information);
+        break;
+    default:
+        setIcon(QMessageBox::NoIcon);
+    }
+    if (m_buttons == MB_YESNO) {
+        m_choices.push_back({addButton(QMessageBox::Yes), IDYES});
+        m_choices.push_back({addButton(QMessageBox::No), IDNO});
+        setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    } else if (m_buttons == MB_OKCANCEL) {
+        m_choices.push_back({addButton(QMessageBox::Ok), IDOK});
+        m_choices.push_back({addButton(QMessageBox::Cancel), IDCANCEL});
+    } else {
+        m_choices.push_back({addButton(QMessageBox::Ok), IDOK});
+    }
+    const int preferred = defaultAnswer(type);
+    for (const Choice& choice : m_choices) {
+        if (choice.answer == preferred)
+            setDefaultButton(static_cast<QPushButton*>(choice.button));
+    }
+    // Escape answers Cancel where there is one, else OK.
+    if (m_buttons != MB_YESNO)
+        setEscapeButton(m_choices.back().button);
+}
+
+int MessageBoxWidget::answer() const
+{
+    for (const Choice& choice : m_choices) {
+        if (clickedButton() == choice.button)
+            return choice.answer;
+    }
+    return m_buttons == MB_YESNO ? IDNO : (m_buttons == MB_OKCANCEL ? IDCANCEL : IDOK);
+}
+
+void MessageBoxWidget::keyPressEvent(QKeyEvent* event)
+{
+    // QMessageBox would take No for the escape button.
+    if (m_buttons == MB_YESNO && event->matches(QKeySequence::Cancel))
+        return;
+    QMessageBox::keyPressEvent(event);
+}
+
+void MessageBoxWidget::closeEvent(QCloseEvent* event)
+{
+    // Nor does the window manager's close (Alt+F4) answer for the operator.
+    if (m_buttons == MB_YESNO && !clickedButton()) {
+        event->ignore();
+        return;
+    }
+    QMessageBox::closeEvent(event);
+}
+
 }  // namespace
 
 int seamAnswerMessageBox(const std::string& text, const std::string& caption, UINT type, int defaultAnswer,
@@ -29,54 +124,23 @@ int showMessageBox(QWidget* owner, const std::string& text, const std::string& c
     if (answered)
         return scripted;
 
-    QMessageBox box(owner ? owner->window() : nullptr);
-    box.setWindowTitle(toQt(caption));
-    box.setText(toQt(text));
-    box.setTextFormat(Qt::PlainText);
-    switch (type & MB_ICONMASK) {
-    case MB_ICONERROR:
-        box.setIcon(QMessageBox::Critical);
-        break;
-    case MB_ICONQUESTION:
-        box.setIcon(QMessageBox::Question);
-        break;
-    case MB_ICONWARNING:
-        box.setIcon(QMessageBox::Warning);
-        break;
-    case MB_ICONINFORMATION:
-        box.setIcon(QMessageBox::Information);
-        break;
-    default:
-        box.setIcon(QMessageBox::NoIcon);
-    }
-    struct Choice {
-        QAbstractButton* button;
-        int answer;
-    };
-    std::vector<Choice> choices;
-    const UINT buttons = type & MB_TYPEMASK;
-    if (buttons == MB_YESNO) {
-        choices.push_back({box.addButton(QMessageBox::Yes), IDYES});
-        choices.push_back({box.addButton(QMessageBox::No), IDNO});
-    } else if (buttons == MB_OKCANCEL) {
-        choices.push_back({box.addButton(QMessageBox::Ok), IDOK});
-        choices.push_back({box.addButton(QMessageBox::Cancel), IDCANCEL});
-    } else {
-        choices.push_back({box.addButton(QMessageBox::Ok), IDOK});
-    }
-    const int preferred = defaultAnswer(type);
-    for (const Choice& choice : choices) {
-        if (choice.answer == preferred)
-            box.setDefaultButton(static_cast<QPushButton*>(choice.button));
-    }
-    // Escape answers No or Cancel where there is one, else OK.
-    box.setEscapeButton(choices.back().button);
+    MessageBoxWidget box(owner, text, caption, type);
     box.exec();
-    for (const Choice& choice : choices) {
-        if (box.clickedButton() == choice.button)
-            return choice.answer;
-    }
-    return buttons == MB_YESNO ? IDNO : (buttons == MB_OKCANCEL ? IDCANCEL : IDOK);
+    return box.answer();
+}
+
+int messageBoxEscapeAnswer(UINT type, bool* closeBox)
+{
+    auto box = std::make_unique<MessageBoxWidget>(nullptr, "?", "Kelvara", type);
+    const Qt::WindowFlags flags = box->windowFlags();
+    *closeBox = !(flags & Qt::CustomizeWindowHint) || (flags & Qt::WindowCloseButtonHint);
+    box->show();
+    QApplication::processEvents();
+    QWidget* receiver = box->focusWidget() ? box->focusWidget() : box.get();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(receiver, &press);
+    QApplication::processEvents();
+    return box->isVisible() ? 0 : box->answer();
 }
 
 }  // namespace platform::detail

@@ -4,6 +4,8 @@
 #include "Internal.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -358,6 +360,44 @@ std::vector<int> geometry(CWnd& dialog, int id)
 std::string fontFamily(CWnd& dialog, int id) { return detail::fromQt(widgetOf(dialog, id)->font().family()); }
 
 int fontPixelHeight(CWnd& dialog, int id) { return QFontMetrics(widgetOf(dialog, id)->font()).height(); }
+
+int fontWeight(CWnd& dialog, int id) { return widgetOf(dialog, id)->font().weight(); }
+
+std::string accessibleName(CWnd& dialog, int id)
+{
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(widgetOf(dialog, id));
+    return iface ? detail::fromQt(iface->text(QAccessible::Name)) : std::string();
+}
+
+std::string accessibleValue(CWnd& dialog, int id)
+{
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(widgetOf(dialog, id));
+    return iface ? detail::fromQt(iface->text(QAccessible::Value)) : std::string();
+}
+
+std::vector<int> accessibleOrder(CWnd& dialog)
+{
+    std::vector<int> ids;
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(dialog.GetSafeHwnd());
+    for (int i = 0; iface && i < iface->childCount(); ++i) {
+        QAccessibleInterface* child = iface->child(i);
+        if (child && child->object() && child->object()->isWidgetType())
+            ids.push_back(detail::controlId(static_cast<QWidget*>(child->object())));
+    }
+    return ids;
+}
+
+std::vector<int> comboListGeometry(CWnd& dialog, int id)
+{
+    auto* box = controlOf<QComboBox>(dialog, id);
+    box->showPopup();
+    QWidget* popup = box->view()->window();
+    const QRect r(dialog.GetSafeHwnd()->mapFromGlobal(popup->geometry().topLeft()), popup->size());
+    box->hidePopup();
+    return {r.x(), r.y(), r.width(), r.height()};
+}
+
+int messageBoxEscapeAnswer(UINT type, bool* closeBox) { return detail::messageBoxEscapeAnswer(type, closeBox); }
 
 COLORREF textColor(CWnd& dialog, int id)
 {

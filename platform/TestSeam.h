@@ -99,6 +99,18 @@ int listViewUpdates(CWnd& dialog, int id);
 std::vector<int> geometry(CWnd& dialog, int id);
 std::string fontFamily(CWnd& dialog, int id);
 int fontPixelHeight(CWnd& dialog, int id);
+int fontWeight(CWnd& dialog, int id);  // 400 normal, 700 bold
+// What a screen reader reads through the accessibility interface: a control's name and
+// value, and the dialog's controls in the order of its accessibility tree (their ids).
+std::string accessibleName(CWnd& dialog, int id);
+std::string accessibleValue(CWnd& dialog, int id);
+std::vector<int> accessibleOrder(CWnd& dialog);
+// Opens a combo's list as a click does and gives its geometry relative to the dialog's
+// client area (x, y, width, height), then closes it.
+std::vector<int> comboListGeometry(CWnd& dialog, int id);
+// Shows a real message box with these MB_* flags, presses Escape in it and returns what
+// that answered (0: the box stayed up); closeBox says whether it had a close box.
+int messageBoxEscapeAnswer(UINT type, bool* closeBox);
 // Colours the operator sees on a control after WM_CTLCOLOR: text and text background.
 COLORREF textColor(CWnd& dialog, int id);
 COLORREF textBackground(CWnd& dialog, int id);

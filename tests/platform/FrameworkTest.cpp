@@ -193,6 +193,17 @@ TEST_F(FrameworkTest, MessageBoxesAreRecordedAndAnswered)
     EXPECT_EQ(Seam::messages()[0].type, MB_YESNO | MB_ICONINFORMATION);
 }
 
+TEST_F(FrameworkTest, OnlyYesAndNoAnswerAYesNoMessageBox)
+{
+    // Escape does nothing and there is no close box; other boxes keep both.
+    for (const auto& [type, escape] : std::vector<std::pair<UINT, int>>{
+             {MB_YESNO | MB_ICONINFORMATION, 0}, {MB_YESNO | MB_DEFBUTTON2, 0}, {MB_OKCANCEL, IDCANCEL}, {MB_OK, IDOK}}) {
+        bool closeBox = escape == 0;
+        EXPECT_EQ(seam::messageBoxEscapeAnswer(type, &closeBox), escape) << type;
+        EXPECT_EQ(closeBox, escape != 0) << type;
+    }
+}
+
 TEST_F(FrameworkTest, UpperCaseCoversLettersBeyondAscii)
 {
     CString s = "abc żółw 1e";
