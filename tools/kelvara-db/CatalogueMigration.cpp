@@ -416,9 +416,10 @@ void writeTables(Connection& db, const std::vector<CopiedTable>& tables)
 }
 
 // Reads the new file back with a connection of its own and compares it with what was read.
-void verifyTables(const std::string& newPath, const std::vector<CopiedTable>& tables)
+void verifyTables(const std::string& workPath, const std::string& newPath,
+                  const std::vector<CopiedTable>& tables)
 {
-    Connection db(newPath, Connection::Mode::ReadOnly);
+    Connection db(workPath, Connection::Mode::ReadOnly);
     for (const CopiedTable& table : tables) {
         const std::string name = table.shape->name;
         Statement select = db.prepare(("SELECT " + columnList(table) + " FROM " + name +
@@ -483,7 +484,7 @@ MigrationSummary migrateCatalogue(const std::string& oldPath, const std::string&
     } catch (const ToolError& e) {
         throw ToolError("cannot write " + newPath + ": " + e.what() + "; it was removed");
     }
-    verifyTables(newPath, tables);
+    verifyTables(catalogue.workPath(), newPath, tables);
     catalogue.keep();
 
     for (const CopiedTable& table : tables) {
