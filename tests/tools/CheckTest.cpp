@@ -72,6 +72,16 @@ TEST(Check, FindsEachPlantedFaultOnItsOwnLine)
          "compressor 8: Core deposit \"\" is not a plain number"},
         {"bad net price", "UPDATE kompresory SET netto = x'3132' WHERE id_kompresora = 9",
          "compressor 9: Net price \"12\" is not a plain number"},
+        {"infinite price stored as text", "UPDATE kompresory SET netto = '1e999' WHERE id_kompresora = 10",
+         "compressor 10: Net price \"1e999\" is not a plain number"},
+        {"infinite price stored as a number", "UPDATE kompresory SET netto = 1e999 WHERE id_kompresora = 11",
+         "compressor 11: Net price \"Inf\" is not a plain number"},
+        {"long part number", "UPDATE kompresory SET nrkv = printf('%.300c', 'x') WHERE id_kompresora = 12",
+         "compressor 12: Kelvara part # is 300 bytes long; at most 256 are allowed"},
+        {"long manufacturer name", "UPDATE Marki SET marka = zeroblob(1000) WHERE id_marki = 3",
+         "manufacturer 3: Manufacturer is 1000 bytes long; at most 256 are allowed"},
+        {"long model name", "UPDATE Modele SET model = printf('%.257c', 'x') WHERE id_modelu = 4",
+         "model 4: Model is 257 bytes long; at most 256 are allowed"},
     };
     for (const auto& fault : faults) {
         SCOPED_TRACE(fault.name);

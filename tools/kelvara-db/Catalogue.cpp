@@ -3,9 +3,8 @@
 #include "Command.h"
 #include "Schema.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <cmath>
+#include <cstdlib>
 #include <filesystem>
 
 namespace kelvara::dbtool {
@@ -58,7 +57,8 @@ bool isPlainNumber(std::string_view text)
             return false;
         }
     }
-    return i == n;
+    // The tool never sets a locale, so strtod reads the point as the decimal separator.
+    return i == n && std::isfinite(std::strtod(std::string(text).c_str(), nullptr));
 }
 
 void removeCatalogueFiles(const std::string& path)

@@ -22,8 +22,14 @@ struct TableShape {
 const std::array<TableShape, 4>& catalogueTables();
 
 // A price as the catalogue can write it bare into a statement: optional sign, digits with
-// an optional fraction, optional exponent ("12", "-3", "12.50", ".5", "1e3"). No blanks.
+// an optional fraction, optional exponent ("12", "-3", "12.50", ".5", "1e3"). No blanks,
+// and finite: "1e999" would be stored as infinity.
 bool isPlainNumber(std::string_view text);
+
+// The longest text (in bytes) a name, capacity, year, type or part number may have. Far
+// more than any of them needs; a longer one is a mistake (a whole file pasted into a
+// field) that would make every repaint of the window slow.
+constexpr std::size_t kMaxTextBytes = 256;
 
 // Removes a database file and the rollback journal SQLite may have left beside it.
 void removeCatalogueFiles(const std::string& path);
