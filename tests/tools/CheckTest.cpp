@@ -119,9 +119,20 @@ TEST(Check, ReportsDamagedAndForeignFiles)
 
     writeFile(dir.path("old.db"),
               "** This file contains an SQLite 2.1 database **" + std::string(1000, '\0'));
+    // check and backup name the command that converts it, as Kelvara's start-up does.
     const RunResult old = runTool({"check", dir.path("old.db")});
     EXPECT_EQ(old.status, 1);
-    EXPECT_NE(old.out.find("is an SQLite 2 database"), std::string::npos) << old.out;
+    const std::string convert = "written by SQLite 2, which this tool and Kelvara cannot open. "
+                                "Convert it once with\n    kelvara-db migrate " +
+                                dir.path("old.db") + " new.db\n";
+    EXPECT_NE(old.out.find(convert), std::string::npos) << old.out;
+    const RunResult backup = runTool({"backup", dir.path("copy.db"), dir.path("old.db")});
+    EXPECT_EQ(backup.status, 1);
+    EXPECT_NE(backup.err.find(convert), std::string::npos) << backup.err;
+
+    const RunResult folder = runTool({"check", dir.dir().string()});
+    EXPECT_EQ(folder.status, 1);
+    EXPECT_NE(folder.out.find(" is a folder, not a catalogue file"), std::string::npos);
 
     const RunResult missing = runTool({"check", dir.path("missing.db")});
     EXPECT_EQ(missing.status, 1);

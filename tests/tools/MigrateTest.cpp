@@ -178,13 +178,15 @@ TEST(Migrate, BothFixturesEqualTheOldEnginesDumpFieldByField)
                                          "kompresory id_kompresora 6, kaucja_sku 'abc')"))
             << result.err;
         // A catalogue like any other: the schema's indexes, and check finds those two prices
-        // and nothing else.
+        // and the part number far longer than import would take, nothing else.
         EXPECT_EQ(querySql(db, "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND "
                                "name LIKE 'idx_%'"),
                   "5");
         const RunResult check = runTool({"check", db});
         EXPECT_EQ(check.status, 1);
-        EXPECT_TRUE(contains(check.out + check.err, "2 problems found")) << check.out << check.err;
+        EXPECT_TRUE(contains(check.out, "compressor 5: Kelvara part # is 3000 bytes long"))
+            << check.out;
+        EXPECT_TRUE(contains(check.out + check.err, "3 problems found")) << check.out << check.err;
     }
 }
 
@@ -417,6 +419,10 @@ TEST(Migrate, NeverOverwritesAndRefusesFilesItCannotRead)
     EXPECT_TRUE(contains(three.err, "three.db is already an SQLite 3 database; Kelvara opens it as "
                                     "it is, there is nothing to migrate"))
         << three.err;
+    const RunResult folder = runTool({"migrate", dir.dir().string(), db});
+    EXPECT_EQ(folder.err, "kelvara-db migrate: " + dir.dir().string() +
+                              " is a folder; name the old catalogue file in it, usually " +
+                              dir.path("database.db") + "\n");
     const RunResult missing = runTool({"migrate", dir.path("nothing.db"), db});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, "kelvara-db migrate: " + dir.path("nothing.db") + ": no such file\n");

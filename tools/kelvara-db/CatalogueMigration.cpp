@@ -144,6 +144,10 @@ void checkOldFile(const std::string& path, const MigrationOptions& options,
     if (!std::filesystem::exists(path, ec)) {
         throw ToolError(path + ": no such file");
     }
+    if (std::filesystem::is_directory(path, ec)) {
+        throw ToolError(path + " is a folder; name the old catalogue file in it, usually " +
+                        (std::filesystem::path(path) / "database.db").string());
+    }
     if (!sqlite2::hasSqlite2Header(path)) {
         char head[16] = {};
         std::ifstream(path, std::ios::binary).read(head, sizeof head);
