@@ -284,6 +284,25 @@ TEST(Migrate, KeepsIdsAndFindsColumnsByName)
     EXPECT_EQ(querySql(db, "SELECT id_marki FROM Marki WHERE marka = 'Next'"), "70001");
 }
 
+TEST(Migrate, RowsWhoseParentIsMissingAreCopiedWithAWarning)
+{
+    TempDir dir;
+    auto tables = smallCatalogue();
+    tables[1].rows.push_back(row(2, {kId, "7", "Lost"}));
+    tables[2].rows.push_back(row(2, compressor(std::string("9"), "X")));
+    tables[2].rows.push_back(row(3, compressor(std::string("2"), "Y")));
+    writeOldFile(dir.path("old.db"), tables);
+    const RunResult result = runTool({"migrate", dir.path("old.db"), dir.path("new.db")});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_TRUE(contains(result.err, "warning: 1 model(s) name a manufacturer the old file does "
+                                     "not hold (first: Modele id_modelu 2, id_marki '7')"))
+        << result.err;
+    EXPECT_TRUE(contains(result.err, "warning: 1 compressor(s) name a model the old file does "
+                                     "not hold (first: kompresory id_kompresora 2, id_modelu '9')"))
+        << result.err;
+    EXPECT_EQ(countRows(dir.path("new.db"), "kompresory"), 3);
+}
+
 TEST(Migrate, SettingsRowsOfTheOldFileReplaceTheDefaultRow)
 {
     TempDir dir;
@@ -331,8 +350,11 @@ TEST(Migrate, AValueTheNewFileWouldChangeFailsTheVerificationAndLeavesNoFile)
     const RunResult result = runTool({"migrate", dir.path("old.db"), db});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, "kelvara-db migrate: verification failed: Modele id_modelu 2, id_marki "
-                          "was '007' but the new file holds '7'; " + db + " was removed\n");
+    // (Manufacturer 7 does not exist either, which a warning says first.)
+    EXPECT_TRUE(contains(result.err, "\nkelvara-db migrate: verification failed: Modele id_modelu "
+                                     "2, id_marki was '007' but the new file holds '7'; " +
+                                         db + " was removed\n"))
+        << result.err;
     expectNoFile(db);
 }
 
