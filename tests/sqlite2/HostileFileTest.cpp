@@ -310,12 +310,6 @@ TEST(Sqlite2Sweep, EveryByteFlipAndEveryCutIsHandled)
     EXPECT_GT(read, 1000u);
 }
 
-}  // namespace
-}  // namespace kelvara::sqlite2
-
-namespace kelvara::sqlite2 {
-namespace {
-
 // A table with an index and a free list, then one change each: every page must stay
 // accounted for and every index must agree with its table.
 struct StructureCase {
@@ -325,9 +319,20 @@ struct StructureCase {
     const char* detail;
 };
 
+// Index t_v on page 4: one entry per (value, rowid).
+void writeIndex(test::ImageBuilder& image, const std::vector<test::Values>& values,
+                const std::vector<std::int32_t>& rowids)
+{
+    std::vector<test::ImageBuilder::Cell> entries;
+    for (std::size_t i = 0; i < rowids.size(); ++i) {
+        entries.emplace_back(0, "");
+        entries.back().key = test::indexKey(values[i], rowids[i]);
+    }
+    image.writePage(4, 0, entries);
+}
+
 test::Bytes structuredImage(void (*change)(test::ImageBuilder&))
 {
-    using test::ImageBuilder;
     ImageBuilder image(8);
     image.writePage(2, 0,
                     {{1, makeRecord({"table", "t", "t", "3",
@@ -337,14 +342,7 @@ test::Bytes structuredImage(void (*change)(test::ImageBuilder&))
                     {{1, makeRecord({std::nullopt, "b"})},
                      {2, makeRecord({std::nullopt, "a"})},
                      {3, makeRecord({std::nullopt, std::nullopt})}});
-    std::vector<ImageBuilder::Cell> entries;
-    for (const auto& [value, rowid] :
-         std::vector<std::pair<std::optional<std::string>, std::int32_t>>{
-             {std::nullopt, 3}, {"a", 2}, {"b", 1}}) {
-        entries.emplace_back(0, "");
-        entries.back().key = test::indexKey({value}, rowid);
-    }
-    image.writePage(4, 0, entries);
+    writeIndex(image, {{std::nullopt}, {"a"}, {"b"}}, {3, 2, 1});
     // Free list: trunk 5 lists pages 6, 7 and 8.
     image.set32(1, 52, 5);
     image.set32(1, 56, 4);
@@ -370,16 +368,6 @@ TEST(Sqlite2Structure, TheUndamagedImageReads)
     const Database db = Database::fromBytes(structuredImage(nullptr));
     EXPECT_EQ(db.readRows("t").size(), 3u);
 }
-
-const auto writeIndex = [](test::ImageBuilder& image, std::vector<test::Values> values,
-                           std::vector<std::int32_t> rowids) {
-    std::vector<test::ImageBuilder::Cell> entries;
-    for (std::size_t i = 0; i < rowids.size(); ++i) {
-        entries.emplace_back(0, "");
-        entries.back().key = test::indexKey(values[i], rowids[i]);
-    }
-    image.writePage(4, 0, entries);
-};
 
 INSTANTIATE_TEST_SUITE_P(
     Sqlite2, Structure,
