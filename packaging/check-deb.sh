@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds the Debian package from a configured and built tree and checks that it installs
-# something that runs: declared dependencies, the desktop files, and a kelvara-db that
-# starts from the unpacked package alone.
+# something that runs: declared dependencies, the desktop files, manual pages, and a
+# kelvara-db that starts from the unpacked package alone. Then lintian: any error or
+# warning fails.
 #   usage: packaging/check-deb.sh BUILD_DIR
 set -eu
 
@@ -37,7 +38,9 @@ root="$work/root"
 dpkg -x "$deb" "$root"
 for f in usr/bin/kelvara-db usr/bin/kelvara-launcher \
          usr/share/applications/org.kelvara.Kelvara.desktop \
-         usr/share/metainfo/org.kelvara.Kelvara.metainfo.xml; do
+         usr/share/metainfo/org.kelvara.Kelvara.metainfo.xml \
+         usr/share/doc/kelvara/copyright usr/share/doc/kelvara/changelog.Debian.gz \
+         usr/share/man/man1/kelvara-db.1.gz usr/share/man/man1/kelvara-launcher.1.gz; do
     [ -f "$root/$f" ] || fail "$f is missing from the package"
 done
 [ -x "$root/usr/bin/kelvara-launcher" ] || fail "kelvara-launcher is not executable"
@@ -71,4 +74,11 @@ fi
 if [ ! -f "$root/usr/bin/kelvara" ]; then
     echo "note: the package holds no kelvara program yet (app/ defines no target)"
 fi
+command -v lintian >/dev/null 2>&1 || fail "lintian is not installed (apt-get install lintian)"
+# Pedantic and informational tags are shown too; errors and warnings fail the check.
+lintian --pedantic --info --tag-display-limit 0 --fail-on error,warning "$deb" \
+    2>"$work/lintian.err" | tee "$work/lintian.out" ||
+    { cat "$work/lintian.err" >&2; fail "lintian found errors or warnings"; }
+grep -q '^[EW]: ' "$work/lintian.out" && fail "lintian found errors or warnings"
+echo "lintian: no errors, no warnings ($(grep -c '^[IPX]: ' "$work/lintian.out" || true) other tags)"
 echo "check-deb: ok"

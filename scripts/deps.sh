@@ -12,6 +12,7 @@ packages=(
   fonts-liberation2 fonts-comic-neue fonts-dejavu-core
   xvfb xauth
   appstream desktop-file-utils dpkg-dev file time
+  lintian help2man
 )
 
 missing=()

@@ -241,4 +241,46 @@ TableDefinition parseCreateTable(std::string_view sql)
     return definition;
 }
 
+std::vector<std::string> parseCreateIndex(std::string_view sql)
+{
+    const std::vector<Token> tokens = tokenize(sql);
+    std::size_t pos = 0;
+    auto at = [&](std::size_t i) -> const Token* { return i < tokens.size() ? &tokens[i] : nullptr; };
+    if (!at(pos) || !isKeyword(*at(pos), "CREATE"))
+        throw Error("not a CREATE INDEX statement");
+    ++pos;
+    if (at(pos) && isKeyword(*at(pos), "UNIQUE"))
+        ++pos;
+    if (!at(pos) || !isKeyword(*at(pos), "INDEX"))
+        throw Error("not a CREATE INDEX statement");
+    while (at(pos) && !isKeyword(*at(pos), "ON"))
+        ++pos;
+    // ON, the table name (maybe qualified), then the column list.
+    pos += 2;
+    if (at(pos) && isPunct(*at(pos), '.'))
+        pos += 2;
+    if (!at(pos) || !isPunct(*at(pos), '('))
+        throw Error("CREATE INDEX without a column list");
+    std::vector<std::string> columns;
+    bool expectName = true;
+    for (++pos;; ++pos) {
+        if (!at(pos))
+            throw Error("index column list is not closed");
+        const Token& token = *at(pos);
+        if (isPunct(token, ')'))
+            break;
+        if (isPunct(token, ',')) {
+            expectName = true;
+        } else if (expectName) {
+            if (!isName(token))
+                throw Error("index column entry does not start with a name");
+            columns.push_back(token.text);
+            expectName = false;
+        }
+    }
+    if (columns.empty())
+        throw Error("index has no columns");
+    return columns;
+}
+
 }  // namespace kelvara::sqlite2

@@ -27,6 +27,8 @@ constexpr std::size_t OverflowPageData = PageSize - 4;
 constexpr std::size_t MaxCellOffset = PageSize - 16;
 constexpr std::size_t TableKeySize = 4;
 constexpr std::size_t MaxRecordSize = 1048576;
+constexpr std::size_t UsablePageBytes = PageSize - PageHeaderSize;  // 1016
+constexpr std::uint32_t MaxFreeLeavesPerTrunk = (PageSize - 8) / 4;  // 254
 
 constexpr std::uint32_t MasterRoot = 2;
 constexpr std::size_t MasterFields = 5;
@@ -87,20 +89,38 @@ public:
     {
         struct Frame {
             std::uint32_t page;
+            std::size_t depth;
             std::uint32_t rightChild;
             std::vector<Cell> cells;
             std::size_t next = 0;
             bool leftDone = false;
         };
         std::vector<Frame> stack;
-        auto enter = [&](std::uint32_t page) {
-            stack.push_back(Frame{page, u32(page, 0), cellsOf(page)});
+        std::size_t leafDepth = 0;
+        auto enter = [&](std::uint32_t page, std::size_t depth) {
+            stack.push_back(Frame{page, depth, u32(page, 0), cellsOf(page)});
+            const Frame& frame = stack.back();
+            // A page is a leaf or an interior page as a whole; every leaf at the same depth.
+            const bool leaf = frame.rightChild == 0;
+            for (const Cell& cell : frame.cells)
+                if ((cell.leftChild == 0) != leaf)
+                    corrupt(page, "cell at offset " + std::to_string(cell.offset) +
+                                      (leaf ? " has a child page on a leaf page"
+                                            : " has no child page on an interior page"));
+            if (!leaf)
+                return;
+            if (leafDepth == 0)
+                leafDepth = depth;
+            else if (leafDepth != depth)
+                corrupt(page, "leaf page at depth " + std::to_string(depth) +
+                                  " of a tree whose other leaves are at depth " +
+                                  std::to_string(leafDepth));
         };
 
         if (root < 2 || root > m_pageCount || m_visited[root])
             corrupt(root, "root page is outside the file or already belongs to another tree");
         m_visited[root] = true;
-        enter(root);
+        enter(root, 1);
         while (!stack.empty()) {
             Frame& frame = stack.back();
             if (frame.next < frame.cells.size()) {
@@ -109,8 +129,9 @@ public:
                     frame.leftDone = true;
                     const std::uint32_t from = frame.page;
                     const std::uint32_t child = cell.leftChild;
+                    const std::size_t depth = frame.depth + 1;
                     claim(from, child, "child");
-                    enter(child);  // invalidates frame
+                    enter(child, depth);  // invalidates frame
                     continue;
                 }
                 visit(frame.page, cell);
@@ -120,10 +141,11 @@ public:
             }
             const std::uint32_t from = frame.page;
             const std::uint32_t right = frame.rightChild;
+            const std::size_t depth = frame.depth + 1;
             stack.pop_back();
             if (right != 0) {
                 claim(from, right, "right child");
-                enter(right);
+                enter(right, depth);
             }
         }
     }
@@ -136,8 +158,40 @@ public:
         return out;
     }
 
-    // Claims the overflow pages of a cell without copying anything.
-    void skipPayload(std::uint32_t page, const Cell& cell) { followPayload(page, cell, nullptr); }
+    // Checks a link found on page `from` and marks its target as read.
+    void claim(std::uint32_t from, std::uint32_t target, const char* kind)
+    {
+        const std::string link = std::string(kind) + " link to page " + std::to_string(target);
+        if (target == 1)
+            corrupt(from, link + " leads to the file header");
+        if (target < 2 || target > m_pageCount)
+            corrupt(from, link + " is outside the file (" + std::to_string(m_pageCount) +
+                              " pages; truncated copy?)");
+        if (m_visited[target])
+            corrupt(from, link + " leads to a page already read (a loop, or a page two trees share)");
+        if (std::binary_search(m_otherRoots.begin(), m_otherRoots.end(), target))
+            corrupt(from, link + " leads into the root of another table or index");
+        m_visited[target] = true;
+    }
+
+    // The first page no walk has reached, 0 when every page from 2 on was read.
+    std::uint32_t firstUnread() const
+    {
+        for (std::uint32_t page = 2; page <= m_pageCount; ++page)
+            if (!m_visited[page])
+                return page;
+        return 0;
+    }
+
+    std::uint32_t u32(std::uint32_t page, std::size_t offset) const
+    {
+        const std::uint8_t* p = pageData(page) + offset;
+        if (m_bigEndian)
+            return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) |
+                   (std::uint32_t{p[2]} << 8) | p[3];
+        return (std::uint32_t{p[3]} << 24) | (std::uint32_t{p[2]} << 16) |
+               (std::uint32_t{p[1]} << 8) | p[0];
+    }
 
 private:
     void followPayload(std::uint32_t page, const Cell& cell, std::string* out)
@@ -175,6 +229,11 @@ private:
             from = next;
             next = u32(next, 0);
         }
+        if (next != 0)
+            corrupt(from, "overflow chain of the cell at page " + std::to_string(page) +
+                              " offset " + std::to_string(cell.offset) +
+                              " goes on to page " + std::to_string(next) +
+                              " after its payload is complete");
     }
 
     const std::uint8_t* pageData(std::uint32_t page) const
@@ -188,39 +247,26 @@ private:
         return m_bigEndian ? (std::uint32_t{p[0]} << 8) | p[1] : (std::uint32_t{p[1]} << 8) | p[0];
     }
 
-    std::uint32_t u32(std::uint32_t page, std::size_t offset) const
+    // Marks [offset, offset + size) as taken on the page, in 4-byte units.
+    static bool take(std::bitset<PageSize / 4>& used, std::size_t offset, std::size_t size)
     {
-        const std::uint8_t* p = pageData(page) + offset;
-        if (m_bigEndian)
-            return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) |
-                   (std::uint32_t{p[2]} << 8) | p[3];
-        return (std::uint32_t{p[3]} << 24) | (std::uint32_t{p[2]} << 16) |
-               (std::uint32_t{p[1]} << 8) | p[0];
+        for (std::size_t unit = offset / 4; unit < (offset + size) / 4; ++unit) {
+            if (used.test(unit))
+                return false;
+            used.set(unit);
+        }
+        return true;
     }
 
-    // Checks a link found on page `from` and marks its target as read.
-    void claim(std::uint32_t from, std::uint32_t target, const char* kind)
-    {
-        const std::string link = std::string(kind) + " link to page " + std::to_string(target);
-        if (target == 1)
-            corrupt(from, link + " leads to the file header");
-        if (target < 2 || target > m_pageCount)
-            corrupt(from, link + " is outside the file (" + std::to_string(m_pageCount) +
-                              " pages; truncated copy?)");
-        if (m_visited[target])
-            corrupt(from, link + " leads to a page already read (a loop, or a page two trees share)");
-        if (std::binary_search(m_otherRoots.begin(), m_otherRoots.end(), target))
-            corrupt(from, link + " leads into the root of another table or index");
-        m_visited[target] = true;
-    }
-
-    // The cells of a b-tree page in key order, with their placement checked.
+    // The cells of a b-tree page in key order, with their placement checked: cells and
+    // free blocks together fill the page exactly, none overlapping another.
     std::vector<Cell> cellsOf(std::uint32_t page) const
     {
         std::vector<Cell> cells;
         std::bitset<PageSize / 4> used;  // 4-byte units; cells are aligned and padded to 4
         used.set(0);
         used.set(1);
+        std::size_t cellBytes = 0;
         std::uint32_t offset = u16(page, 4);
         while (offset != 0) {
             const std::string where = "cell offset " + std::to_string(offset);
@@ -239,14 +285,33 @@ private:
             if (offset + size > PageSize)
                 corrupt(page, where + ": cell of " + std::to_string(size) +
                                   " bytes runs past the end of the page");
-            for (std::size_t unit = offset / 4; unit < (offset + size) / 4; ++unit) {
-                if (used.test(unit))
-                    corrupt(page, where + " overlaps another cell (the cell list loops?)");
-                used.set(unit);
-            }
+            if (!take(used, offset, size))
+                corrupt(page, where + " overlaps another cell (the cell list loops?)");
+            cellBytes += size;
             cells.push_back(cell);
             offset = u16(page, offset + 6);
         }
+
+        std::size_t freeBytes = 0;
+        std::size_t previous = 0;
+        for (std::size_t block = u16(page, 6); block != 0; block = u16(page, block + 2)) {
+            const std::string where = "free block at offset " + std::to_string(block);
+            if (block < PageHeaderSize || block > PageSize - 4 || block % 4 != 0 ||
+                block <= previous)
+                corrupt(page, where + " is out of range or out of order");
+            const std::size_t size = u16(page, block);
+            if (size < 4 || size % 4 != 0 || block + size > PageSize)
+                corrupt(page, where + " has an impossible size of " + std::to_string(size));
+            if (!take(used, block, size))
+                corrupt(page, where + " overlaps a cell or another free block");
+            freeBytes += size;
+            previous = block;
+        }
+        if (cellBytes + freeBytes != UsablePageBytes)
+            corrupt(page, "cells (" + std::to_string(cellBytes) + " bytes) and free blocks (" +
+                              std::to_string(freeBytes) + " bytes) do not fill the page's " +
+                              std::to_string(UsablePageBytes) + " bytes" +
+                              (cells.empty() && freeBytes == 0 ? " (an all-zero page?)" : ""));
         return cells;
     }
 
@@ -359,6 +424,141 @@ std::vector<Row> readTree(TreeWalker& walker, std::uint32_t root, std::string_vi
     return rows;
 }
 
+// An index as sqlite_master lists it.
+struct IndexDefinition {
+    std::string name;
+    std::uint32_t root = 0;
+    std::string table;
+    std::optional<std::string> sql;
+};
+
+std::string shownField(std::optional<std::string_view> value)
+{
+    if (!value)
+        return "NULL";
+    return "'" + std::string(value->substr(0, 40)) + (value->size() > 40 ? "'..." : "'");
+}
+
+// Walks one index tree and checks it against its table's rows: one entry per row, keys
+// ascending, each key field ('a' NULL, 'b' a number, 'c' text, each ending in NUL)
+// agreeing with the row. Automatic indexes have no CREATE text: only their row keys count.
+void checkIndex(TreeWalker& walker, const IndexDefinition& index, const Table& table,
+                const std::vector<Row>& rows)
+{
+    const std::string label = "index " + inQuotes(index.name);
+    std::vector<int> columns;  // table column of each key field, -1 for a name it lacks
+    bool known = false;
+    if (index.sql) {
+        try {
+            for (const std::string& name : parseCreateIndex(*index.sql)) {
+                int found = -1;
+                for (std::size_t c = 0; c < table.columns.size(); ++c)
+                    if (equalsIgnoreCase(table.columns[c].name, name))
+                        found = static_cast<int>(c);
+                columns.push_back(found);
+            }
+            known = true;
+        } catch (const Error&) {
+            // An index text we cannot take apart still has its row keys checked.
+        }
+    }
+
+    std::vector<bool> seen(rows.size(), false);
+    std::string previous;
+    walker.walk(index.root, [&](std::uint32_t page, const TreeWalker::Cell& cell) {
+        const std::string where = label + " entry at offset " + std::to_string(cell.offset);
+        if (cell.dataSize != 0 || cell.keySize <= TableKeySize)
+            corrupt(page, where + " has a key of " + std::to_string(cell.keySize) +
+                              " bytes and data of " + std::to_string(cell.dataSize) +
+                              "; index entries are a key alone");
+        const std::string key = walker.payload(page, cell);
+        if (!previous.empty() && !(previous < key))
+            corrupt(page, where + " is out of key order");
+
+        std::vector<std::pair<char, std::string_view>> fields;
+        const std::size_t end = key.size() - TableKeySize;
+        for (std::size_t p = 0; p < end;) {
+            const char kind = key[p];
+            const std::size_t nul = key.find('\0', p + 1);
+            if ((kind != 'a' && kind != 'b' && kind != 'c') || nul >= end)
+                corrupt(page, where + ": key field " + std::to_string(fields.size()) +
+                                  " is malformed");
+            fields.emplace_back(kind, std::string_view(key).substr(p + 1, nul - p - 1));
+            p = nul + 1;
+        }
+        const std::int32_t rowid =
+            rowidFromKey(reinterpret_cast<const std::uint8_t*>(key.data()) + end);
+        const auto row =
+            std::lower_bound(rows.begin(), rows.end(), rowid,
+                             [](const Row& r, std::int32_t id) { return r.rowid < id; });
+        const std::string ofRow = "rowid " + std::to_string(rowid);
+        if (row == rows.end() || row->rowid != rowid)
+            corrupt(page, where + " stands for " + ofRow + ", which table " +
+                              inQuotes(table.name) + " does not hold");
+        const auto n = static_cast<std::size_t>(row - rows.begin());
+        if (seen[n])
+            corrupt(page, where + " is a second entry for " + ofRow);
+        seen[n] = true;
+        previous = key;
+        if (!known)
+            return;
+        if (fields.size() != columns.size())
+            corrupt(page, where + " has " + std::to_string(fields.size()) +
+                              " fields; the index has " + std::to_string(columns.size()) +
+                              " columns");
+        for (std::size_t k = 0; k < fields.size(); ++k) {
+            if (columns[k] < 0)
+                continue;
+            const auto column = static_cast<std::size_t>(columns[k]);
+            const auto& value = row->values[column];
+            const char kind = fields[k].first;
+            const std::string_view text = fields[k].second;
+            const bool agrees = kind == 'a'   ? !value
+                                : kind == 'c' ? value && *value == text
+                                              : value.has_value();
+            if (agrees)
+                continue;
+            const std::optional<std::string_view> inTable =
+                value ? std::optional<std::string_view>(*value) : std::nullopt;
+            const std::optional<std::string_view> inIndex =
+                kind == 'a' ? std::nullopt : std::optional<std::string_view>(text);
+            corrupt(page, where + ": column " + table.columns[column].name + " of " + ofRow +
+                              " is " + shownField(inTable) + " in the table but " +
+                              shownField(inIndex) + " in the index");
+        }
+    });
+    for (std::size_t n = 0; n < rows.size(); ++n)
+        if (!seen[n])
+            corrupt(index.root, label + " has no entry for rowid " +
+                                    std::to_string(rows[n].rowid) + " of table " +
+                                    inQuotes(table.name));
+}
+
+// The free list: trunk pages chained from the file header, each listing leaf pages. Every
+// page it names is claimed, and the count must match the header's.
+void checkFreeList(TreeWalker& walker, std::uint32_t firstTrunk, std::uint32_t count)
+{
+    std::uint32_t found = 0;
+    std::uint32_t from = 1;
+    for (std::uint32_t trunk = firstTrunk; trunk != 0; trunk = walker.u32(trunk, 0)) {
+        walker.claim(from, trunk, "free-list trunk");
+        ++found;
+        const std::uint32_t leaves = walker.u32(trunk, 4);
+        if (leaves > MaxFreeLeavesPerTrunk)
+            corrupt(trunk, "free-list trunk lists " + std::to_string(leaves) +
+                               " pages; a trunk holds at most " +
+                               std::to_string(MaxFreeLeavesPerTrunk));
+        for (std::uint32_t i = 0; i < leaves; ++i) {
+            walker.claim(trunk, walker.u32(trunk, 8 + 4 * std::size_t{i}), "free page");
+            ++found;
+        }
+        from = trunk;
+    }
+    if (found != count)
+        corrupt(1, "the file header counts " + std::to_string(count) +
+                       " free pages but the free list holds " + std::to_string(found));
+}
+
 // Root page numbers are stored as decimal text; nullopt unless it is plain digits.
 std::optional<std::uint32_t> parsePageNumber(const std::optional<std::string>& text)
 {
@@ -438,26 +638,35 @@ Database Database::fromBytes(std::vector<std::uint8_t> image)
         corrupt(1, "unknown file format " + std::to_string(db.m_fileFormat) +
                        " (SQLite 2 writes 1 to 4)");
 
-    // One walker for the whole file: every page may belong to one tree only. Checking that
-    // once here keeps later reads linear even when damaged trees share their pages.
-    // It sees m_rootPages by reference, so roots listed below are protected from then on.
+    // One walker for the whole file: every page from 2 on must belong to exactly one table
+    // or index tree, overflow chain or the free list. Damage that drops rows from a walk
+    // leaves pages unclaimed or breaks an invariant of the page that holds it, so the whole
+    // structure is checked here, before anything is read for use.
+    // The walker sees m_rootPages by reference: roots listed below are protected from then on.
     TreeWalker accounting(db.m_image, db.m_byteOrder, db.m_pageCount, db.m_rootPages);
     const std::vector<Row> master =
         readTree(accounting, MasterRoot, "sqlite_master", MasterFields, -1);
     db.m_rootPages.push_back(MasterRoot);
+    std::vector<IndexDefinition> indexes;
     for (const Row& entry : master) {
         const auto& type = entry.values[0];
         const auto& name = entry.values[1];
         const auto root = parsePageNumber(entry.values[3]);
+        const std::string label = "schema entry of rowid " + std::to_string(entry.rowid);
         if (type && *type == "index") {
-            // Only needed to spot links into an index; a broken entry does not stop reading.
-            if (root && *root >= 3 && *root <= db.m_pageCount)
-                db.m_rootPages.push_back(*root);
+            if (!name || !entry.values[2])
+                corrupt(MasterRoot, label + " is an index without a name or a table");
+            if (!root || *root < 3 || *root > db.m_pageCount)
+                corrupt(MasterRoot, "index " + inQuotes(*name) + " has root page " +
+                                        entry.values[3].value_or("NULL") +
+                                        ", not a page of this " +
+                                        std::to_string(db.m_pageCount) + "-page file");
+            indexes.push_back({*name, *root, *entry.values[2], entry.values[4]});
+            db.m_rootPages.push_back(*root);
             continue;
         }
         if (!type || *type != "table")
             continue;
-        const std::string label = "schema entry of rowid " + std::to_string(entry.rowid);
         if (!name)
             corrupt(MasterRoot, label + " is a table without a name");
         if (!root || *root < 3 || *root > db.m_pageCount)
@@ -488,11 +697,21 @@ Database Database::fromBytes(std::vector<std::uint8_t> image)
     if (twice != db.m_rootPages.end())
         corrupt(MasterRoot, "two tables or indexes share root page " + std::to_string(*twice));
 
+    std::vector<std::vector<Row>> rows;
     for (const Table& table : db.m_tables)
-        accounting.walk(table.rootPage, [&](std::uint32_t page, const TreeWalker::Cell& cell) {
-            checkTableCell(page, cell);
-            accounting.skipPayload(page, cell);
-        });
+        rows.push_back(readTree(accounting, table.rootPage, table.name, table.columns.size(),
+                                table.rowidColumn));
+    for (const IndexDefinition& index : indexes) {
+        const Table* table = db.findTable(index.table);
+        if (!table)
+            corrupt(MasterRoot, "index " + inQuotes(index.name) + " belongs to table " +
+                                    inQuotes(index.table) + ", which the file does not hold");
+        checkIndex(accounting, index, *table,
+                   rows[static_cast<std::size_t>(table - db.m_tables.data())]);
+    }
+    checkFreeList(accounting, accounting.u32(1, 52), accounting.u32(1, 56));
+    if (const std::uint32_t stray = accounting.firstUnread())
+        corrupt(stray, "page belongs to no table, index, overflow chain or the free list");
     return db;
 }
 

@@ -46,6 +46,10 @@ struct TableDefinition {
 // Throws Error when the text is not such a statement.
 TableDefinition parseCreateTable(std::string_view sql);
 
+// The column names of a "CREATE [UNIQUE] INDEX name ON table(...)" text, in key order.
+// Throws Error when the text is not such a statement.
+std::vector<std::string> parseCreateIndex(std::string_view sql);
+
 struct Table {
     std::string name;
     std::uint32_t rootPage = 0;
@@ -66,7 +70,9 @@ class Database {
 public:
     static constexpr std::size_t PageSize = 1024;
 
-    // Reads the whole file into memory and checks page 1 and sqlite_master.
+    // Reads the whole file into memory and checks its whole structure: page 1, every tree
+    // with its records, indexes against their tables, the free list, and that every page
+    // is accounted for exactly once. Throws CorruptError naming the page of the first fault.
     static Database openFile(const std::string& path);
     static Database fromBytes(std::vector<std::uint8_t> image);
 

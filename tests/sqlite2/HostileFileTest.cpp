@@ -108,13 +108,15 @@ TEST(Sqlite2Header, ByteOrderMarkAndFileFormatAreChecked)
 
 TEST(Sqlite2Links, LoopsAreCaughtAtThePageHoldingTheLink)
 {
+    // On a leaf, any child link (looping or not) already makes the page neither leaf nor
+    // interior page.
     Bytes rightToSelf = fixture();
     put32(rightToSelf, at(3, 0), 3);
-    expectDamage(rightToSelf, 3, "already read");
+    expectDamage(rightToSelf, 3, "has no child page on an interior page");
 
     Bytes leftToSelf = fixture();
     put32(leftToSelf, at(4, 8), 4);
-    expectDamage(leftToSelf, 4, "already read");
+    expectDamage(leftToSelf, 4, "has a child page on a leaf page");
 
     Bytes overflowToSelf = fixture();
     put32(overflowToSelf, at(8, 0), 8);
@@ -127,13 +129,14 @@ TEST(Sqlite2Links, LoopsAreCaughtAtThePageHoldingTheLink)
 
 TEST(Sqlite2Links, LinksIntoTheHeaderOrAnotherTreeAreRefused)
 {
+    // Row 5 of kompresory (page 5, offset 0x124) overflows: its link sits at offset 248.
     Bytes toHeader = fixture();
-    put32(toHeader, at(3, 0), 1);
-    expectDamage(toHeader, 3, "file header");
+    put32(toHeader, at(5, 0x124 + 248), 1);
+    expectDamage(toHeader, 5, "file header");
 
-    Bytes toModele = fixture();
-    put32(toModele, at(3, 0), 4);
-    expectDamage(toModele, 3, "root of another table");
+    Bytes toKolumny = fixture();
+    put32(toKolumny, at(5, 0x124 + 248), 7);
+    expectDamage(toKolumny, 5, "root of another table");
 
     Bytes overflowIntoRoot = fixture();
     put32(overflowIntoRoot, at(9, 0), 7);
@@ -164,9 +167,10 @@ TEST(Sqlite2Cells, OffsetsOutsideThePageOrOverlappingAreRefused)
     put16(wideKey, at(3, MarkiCell + 4), 5);
     expectDamage(wideKey, 3, "5-byte key");
 
+    // A cell that grows runs into the page's free space.
     Bytes hugeRecord = fixture();
-    hugeRecord.at(at(3, 0x98 + 9)) = 0x20;  // last cell, so the 252-byte cell still fits
-    expectDamage(hugeRecord, 3, "over the 1 MiB");
+    hugeRecord.at(at(3, 0x98 + 9)) = 0x20;
+    expectDamage(hugeRecord, 3, "free block at offset 184 overlaps a cell");
 }
 
 TEST(Sqlite2Cells, RowsOutOfKeyOrderAreRefused)
@@ -235,20 +239,22 @@ TEST(Sqlite2Built, LoopBackToAnAncestorIsCaught)
         return ImageBuilder::Cell{rowid, makeRecord({std::nullopt, "v"}), left};
     };
     image.writePage(3, 5, {cell(10, 4)});
-    image.writePage(4, 6, {cell(5)});
+    image.writePage(4, 3, {cell(5, 6)});  // its right child is the root again
     image.writePage(5, 0, {cell(20)});
-    image.writePage(6, 3, {cell(7)});  // grandchild pointing back at the root
-    expectDamage(image.bytes(), 6, "link to page 3");
+    image.writePage(6, 0, {cell(3)});
+    expectDamage(image.bytes(), 4, "link to page 3");
 }
 
 TEST(Sqlite2Built, APageSharedByTwoTablesIsRefusedOnOpen)
 {
     // Reading each table alone would succeed; together they claim page 5 twice.
-    ImageBuilder image(5);
+    ImageBuilder image(7);
     image.writeMaster({{"a", 3, "create table a(v)"}, {"b", 4, "create table b(v)"}});
-    image.writePage(3, 5, {{1, makeRecord({"a"})}});
-    image.writePage(4, 5, {{1, makeRecord({"b"})}});
-    image.writePage(5, 0, {{2, makeRecord({"shared"})}});
+    image.writePage(3, 5, {{2, makeRecord({"a"}), 6}});
+    image.writePage(4, 5, {{2, makeRecord({"b"}), 7}});
+    image.writePage(5, 0, {{3, makeRecord({"shared"})}});
+    image.writePage(6, 0, {{1, makeRecord({"a"})}});
+    image.writePage(7, 0, {{1, makeRecord({"b"})}});
     expectDamage(image.bytes(), 4, "link to page 5 leads to a page already read");
 }
 
@@ -303,6 +309,116 @@ TEST(Sqlite2Sweep, EveryByteFlipAndEveryCutIsHandled)
     EXPECT_GT(refused, 1000u);
     EXPECT_GT(read, 1000u);
 }
+
+// A table with an index and a free list, then one change each: every page must stay
+// accounted for and every index must agree with its table.
+struct StructureCase {
+    const char* name;
+    void (*change)(test::ImageBuilder&);
+    std::uint32_t page;
+    const char* detail;
+};
+
+// Index t_v on page 4: one entry per (value, rowid).
+void writeIndex(test::ImageBuilder& image, const std::vector<test::Values>& values,
+                const std::vector<std::int32_t>& rowids)
+{
+    std::vector<test::ImageBuilder::Cell> entries;
+    for (std::size_t i = 0; i < rowids.size(); ++i) {
+        entries.emplace_back(0, "");
+        entries.back().key = test::indexKey(values[i], rowids[i]);
+    }
+    image.writePage(4, 0, entries);
+}
+
+test::Bytes structuredImage(void (*change)(test::ImageBuilder&))
+{
+    ImageBuilder image(8);
+    image.writePage(2, 0,
+                    {{1, makeRecord({"table", "t", "t", "3",
+                                     "create table t(id INTEGER PRIMARY KEY, v text)"})},
+                     {2, makeRecord({"index", "t_v", "t", "4", "CREATE INDEX t_v ON t (v)"})}});
+    image.writePage(3, 0,
+                    {{1, makeRecord({std::nullopt, "b"})},
+                     {2, makeRecord({std::nullopt, "a"})},
+                     {3, makeRecord({std::nullopt, std::nullopt})}});
+    writeIndex(image, {{std::nullopt}, {"a"}, {"b"}}, {3, 2, 1});
+    // Free list: trunk 5 lists pages 6, 7 and 8.
+    image.set32(1, 52, 5);
+    image.set32(1, 56, 4);
+    image.set32(5, 4, 3);
+    image.set32(5, 8, 6);
+    image.set32(5, 12, 7);
+    image.set32(5, 16, 8);
+    if (change)
+        change(image);
+    return image.bytes();
+}
+
+class Structure : public testing::TestWithParam<StructureCase> {};
+
+TEST_P(Structure, EveryPageAccountedForAndIndexesAgree)
+{
+    const StructureCase& c = GetParam();
+    expectDamage(structuredImage(c.change), c.page, c.detail);
+}
+
+TEST(Sqlite2Structure, TheUndamagedImageReads)
+{
+    const Database db = Database::fromBytes(structuredImage(nullptr));
+    EXPECT_EQ(db.readRows("t").size(), 3u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sqlite2, Structure,
+    testing::Values(
+        StructureCase{"IndexTextDiffers",
+                      [](test::ImageBuilder& i) {
+                          writeIndex(i, {{std::nullopt}, {"a"}, {"c"}}, {3, 2, 1});
+                      },
+                      4, "column v of rowid 1 is 'b' in the table but 'c' in the index"},
+        StructureCase{"IndexLacksARow",
+                      [](test::ImageBuilder& i) { writeIndex(i, {{std::nullopt}, {"a"}}, {3, 2}); },
+                      4, "has no entry for rowid 1"},
+        StructureCase{"IndexNamesAMissingRow",
+                      [](test::ImageBuilder& i) {
+                          writeIndex(i, {{std::nullopt}, {"a"}, {"b"}, {"z"}}, {3, 2, 1, 9});
+                      },
+                      4, "stands for rowid 9, which table \"t\" does not hold"},
+        StructureCase{"RowsDroppedFromTheTable",
+                      [](test::ImageBuilder& i) { i.writePage(3, 0, {}); },
+                      4, "stands for rowid 3, which table"},
+        StructureCase{"FreeCountWrong", [](test::ImageBuilder& i) { i.set32(1, 56, 5); }, 1,
+                      "counts 5 free pages but the free list holds 4"},
+        StructureCase{"PageOnNoList",
+                      [](test::ImageBuilder& i) {
+                          i.set32(5, 4, 2);
+                          i.set32(1, 56, 3);
+                      },
+                      8, "belongs to no table, index, overflow chain or the free list"},
+        StructureCase{"FreePageAlsoInATree", [](test::ImageBuilder& i) { i.set32(5, 12, 4); }, 5,
+                      "free page link to page 4 leads"},
+        StructureCase{"ZeroedRoot",
+                      [](test::ImageBuilder& i) { i.writePage(3, 0, {}); i.set16(3, 6, 0); },
+                      3, "an all-zero page"},
+        StructureCase{"LeavesAtTwoDepths",
+                      [](test::ImageBuilder& i) {
+                          // Root 3: row 2 with leaf 6 on its left; right child 7, an
+                          // interior page with leaves 5 and 8: one level deeper.
+                          const auto row = [](std::int32_t id, std::uint32_t left = 0) {
+                              return test::ImageBuilder::Cell{
+                                  id, makeRecord({std::nullopt, "v"}), left};
+                          };
+                          i.writePage(3, 7, {row(2, 6)});
+                          i.writePage(6, 0, {row(1)});
+                          i.writePage(7, 8, {row(4, 5)});
+                          i.writePage(5, 0, {row(3)});
+                          i.writePage(8, 0, {row(5)});
+                          i.set32(1, 52, 0);
+                          i.set32(1, 56, 0);
+                      },
+                      5, "leaf page at depth 3 of a tree whose other leaves are at depth 2"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace kelvara::sqlite2

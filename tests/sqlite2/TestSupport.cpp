@@ -153,6 +153,23 @@ std::string makeRecord(const Values& fields)
     return record;
 }
 
+std::string rowKey(std::int32_t rowid)
+{
+    std::string key(4, '\0');
+    const auto biased = static_cast<std::uint32_t>(rowid) ^ 0x80000000u;
+    for (int b = 0; b < 4; ++b)
+        key[static_cast<std::size_t>(b)] = static_cast<char>(biased >> (24 - 8 * b));
+    return key;
+}
+
+std::string indexKey(const Values& fields, std::int32_t rowid)
+{
+    std::string key;
+    for (const auto& field : fields)
+        key += field ? "c" + *field + '\0' : std::string("a\0", 2);
+    return key + rowKey(rowid);
+}
+
 ImageBuilder::ImageBuilder(std::uint32_t pageCount, ByteOrder order, std::uint32_t fileFormat)
     : m_bytes(std::size_t{pageCount} * Database::PageSize, 0),
       m_bigEndian(order == ByteOrder::BigEndian)
@@ -191,7 +208,8 @@ std::vector<std::size_t> ImageBuilder::writePage(std::uint32_t page, std::uint32
     constexpr std::size_t localLimit = 236;
     std::vector<std::size_t> sizes;
     for (const Cell& cell : cells) {
-        const std::size_t payload = 4 + cell.record.size();
+        const std::size_t payload =
+            (cell.key.empty() ? 4 : cell.key.size()) + cell.record.size();
         sizes.push_back(payload <= localLimit ? 12 + (payload + 3) / 4 * 4 : 252);
     }
     std::vector<std::size_t> offsets(cells.size());
@@ -207,22 +225,23 @@ std::vector<std::size_t> ImageBuilder::writePage(std::uint32_t page, std::uint32
     std::memset(at(page, 0), 0, Database::PageSize);
     set32(page, 0, rightChild);
     set16(page, 4, cells.empty() ? 0 : static_cast<std::uint32_t>(offsets[0]));
+    // The rest of the page is one free block, so that cells and free space fill it.
+    if (next < Database::PageSize) {
+        set16(page, 6, static_cast<std::uint32_t>(next));
+        set16(page, next, static_cast<std::uint32_t>(Database::PageSize - next));
+    }
     for (std::size_t i = 0; i < cells.size(); ++i) {
         const Cell& cell = cells[i];
         const std::size_t o = offsets[i];
         const std::size_t dataSize = cell.record.size();
         set32(page, o, cell.leftChild);
-        set16(page, o + 4, 4);
+        set16(page, o + 4, cell.key.empty() ? 4 : static_cast<std::uint32_t>(cell.key.size()));
         set16(page, o + 6, i + 1 < cells.size() ? static_cast<std::uint32_t>(offsets[i + 1]) : 0);
         *at(page, o + 8) = 0;
         *at(page, o + 9) = static_cast<std::uint8_t>(dataSize >> 16);
         set16(page, o + 10, static_cast<std::uint32_t>(dataSize & 0xFFFF));
 
-        std::string payload(4, '\0');
-        const auto key = static_cast<std::uint32_t>(cell.rowid) ^ 0x80000000u;
-        for (int b = 0; b < 4; ++b)
-            payload[static_cast<std::size_t>(b)] = static_cast<char>(key >> (24 - 8 * b));
-        payload += cell.record;
+        std::string payload = (cell.key.empty() ? rowKey(cell.rowid) : cell.key) + cell.record;
 
         const std::size_t local = std::min(payload.size(), localLimit);
         std::memcpy(at(page, o + 12), payload.data(), local);

@@ -39,6 +39,11 @@ Dump parseDump(const std::string& text);
 // Record bytes as SQLite 2 lays them out: offset table, then NUL-terminated texts.
 std::string makeRecord(const Values& fields);
 
+// The 4-byte key of a table row: big-endian, sign bit flipped.
+std::string rowKey(std::int32_t rowid);
+// An index entry's key: 'a' for NULL or 'c' and the text, each ending in NUL, then the row key.
+std::string indexKey(const Values& fields, std::int32_t rowid);
+
 // Hand-built SQLite 2 images, for shapes the fixtures do not have (deep trees, huge rows)
 // and for damage that needs exact placement.
 class ImageBuilder {
@@ -52,6 +57,7 @@ public:
         }
         std::int32_t rowid;
         std::string record;
+        std::string key;  // an index entry's whole key (record then empty); "" for a table row
         std::uint32_t leftChild;
         std::vector<std::uint32_t> overflowPages;  // used when the payload does not fit
     };

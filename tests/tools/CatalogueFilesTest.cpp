@@ -309,6 +309,37 @@ TEST(Backup, TakesConsistentSnapshotsWhileAnotherConnectionWrites)
     EXPECT_GT(seen.size(), 1u) << "no writes happened between the copies";
 }
 
+// A backup copies damage along with everything else; the copy says so and is kept only
+// under a name that does.
+TEST(Backup, ADamagedCatalogueIsKeptOnlyAsDamagedAndFails)
+{
+    TempDir dir;
+    const std::string db = dir.path("c.db");
+    makeSample(db);
+    const long long root = std::stoll(
+        querySql(db, "SELECT rootpage FROM sqlite_master WHERE name = 'idx_kompresory_typ'"));
+    const long long pageSize = std::stoll(querySql(db, "PRAGMA page_size"));
+    std::string bytes = readFile(db);
+    std::fill_n(bytes.begin() + (root - 1) * pageSize, pageSize, '\0');
+    writeFile(db, bytes);
+
+    const RunResult result = runTool({"backup", dir.path("copy.db"), db});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("damaged: the copy of " + db + " fails SQLite's integrity check"),
+              std::string::npos)
+        << result.err;
+    EXPECT_NE(result.err.find("kept as " + dir.path("copy.db.damaged")), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir.path("copy.db")));
+    EXPECT_TRUE(std::filesystem::exists(dir.path("copy.db.damaged")));
+    EXPECT_TRUE(readFile(db) == bytes) << "the source must stay as it was";
+
+    // Neither name is ever overwritten.
+    const RunResult again = runTool({"backup", dir.path("copy.db"), db});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.err.find("copy.db.damaged already exists"), std::string::npos) << again.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.path("copy.db")));
+}
+
 TEST(Backup, WaitsForAWriterThatHoldsTheFileAndGivesUpCleanly)
 {
     TempDir dir;

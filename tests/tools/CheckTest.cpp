@@ -72,6 +72,16 @@ TEST(Check, FindsEachPlantedFaultOnItsOwnLine)
          "compressor 8: Core deposit \"\" is not a plain number"},
         {"bad net price", "UPDATE kompresory SET netto = x'3132' WHERE id_kompresora = 9",
          "compressor 9: Net price \"12\" is not a plain number"},
+        {"infinite price stored as text", "UPDATE kompresory SET netto = '1e999' WHERE id_kompresora = 10",
+         "compressor 10: Net price \"1e999\" is not a plain number"},
+        {"infinite price stored as a number", "UPDATE kompresory SET netto = 1e999 WHERE id_kompresora = 11",
+         "compressor 11: Net price \"Inf\" is not a plain number"},
+        {"long part number", "UPDATE kompresory SET nrkv = printf('%.300c', 'x') WHERE id_kompresora = 12",
+         "compressor 12: Kelvara part # is 300 bytes long; at most 256 are allowed"},
+        {"long manufacturer name", "UPDATE Marki SET marka = zeroblob(1000) WHERE id_marki = 3",
+         "manufacturer 3: Manufacturer is 1000 bytes long; at most 256 are allowed"},
+        {"long model name", "UPDATE Modele SET model = printf('%.257c', 'x') WHERE id_modelu = 4",
+         "model 4: Model is 257 bytes long; at most 256 are allowed"},
     };
     for (const auto& fault : faults) {
         SCOPED_TRACE(fault.name);
@@ -109,9 +119,20 @@ TEST(Check, ReportsDamagedAndForeignFiles)
 
     writeFile(dir.path("old.db"),
               "** This file contains an SQLite 2.1 database **" + std::string(1000, '\0'));
+    // check and backup name the command that converts it, as Kelvara's start-up does.
     const RunResult old = runTool({"check", dir.path("old.db")});
     EXPECT_EQ(old.status, 1);
-    EXPECT_NE(old.out.find("is an SQLite 2 database"), std::string::npos) << old.out;
+    const std::string convert = "written by SQLite 2, which this tool and Kelvara cannot open. "
+                                "Convert it once with\n    kelvara-db migrate " +
+                                dir.path("old.db") + " new.db\n";
+    EXPECT_NE(old.out.find(convert), std::string::npos) << old.out;
+    const RunResult backup = runTool({"backup", dir.path("copy.db"), dir.path("old.db")});
+    EXPECT_EQ(backup.status, 1);
+    EXPECT_NE(backup.err.find(convert), std::string::npos) << backup.err;
+
+    const RunResult folder = runTool({"check", dir.dir().string()});
+    EXPECT_EQ(folder.status, 1);
+    EXPECT_NE(folder.out.find(" is a folder, not a catalogue file"), std::string::npos);
 
     const RunResult missing = runTool({"check", dir.path("missing.db")});
     EXPECT_EQ(missing.status, 1);

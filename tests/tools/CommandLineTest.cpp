@@ -123,6 +123,23 @@ TEST(Launcher, CreatesTheCatalogueOnceAndStartsTheProgramInItsDirectory)
               0);
     EXPECT_EQ(readFile(dir.path("log")), xdg + "/kelvara\n\n");
     EXPECT_TRUE(std::filesystem::exists(xdg + "/kelvara/database.db"));
+
+    // A data folder that cannot be made: the reason goes to a window as well as to stderr.
+    writeFile(dir.path("blocker"), "a file where the folder should be");
+    writeFile((bin / "zenity").string(), "#!/bin/sh\necho \"$@\" > \"$KELVARA_TEST_LOG\"\n");
+    std::filesystem::permissions(bin / "zenity", std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add);
+    const std::string blocked = "env DISPLAY=:99 XDG_DATA_HOME=" +
+                                shellQuote(dir.path("blocker")) + " " + vars +
+                                "PATH=" + shellQuote(bin.string()) + ":/usr/bin:/bin ";
+    EXPECT_EQ(shell(blocked + launcher + " 2>/dev/null"), 1);
+    const std::string shown = readFile(dir.path("log"));
+    EXPECT_EQ(shown.rfind("--error --title=Kelvara --no-markup --text=Kelvara cannot create its "
+                          "data folder " + dir.path("blocker") + "/kelvara: cannot create",
+                          0),
+              0u)
+        << shown;
+    EXPECT_NE(shown.find("Not a directory"), std::string::npos) << shown;
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include "Csv.h"
 #include "ToolTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -40,6 +41,60 @@ TEST(Export, SampleRoundTripThroughAnEmptyCatalogueKeepsEveryByte)
     ASSERT_EQ(second.status, 0) << second.err;
     EXPECT_EQ(second.out, csv);
     EXPECT_FALSE(std::filesystem::exists(dir.path("first.csv.partial")));
+}
+
+// Texts a spreadsheet would run as formulas leave with an apostrophe in front and come back
+// without it; prices stay plain numbers. Export -> import -> export gives the same bytes.
+TEST(Export, FormulaTriggersAreGuardedAndComeBackExactly)
+{
+    TempDir dir;
+    const std::string db = dir.path("c.db");
+    makeEmpty(db);
+    const std::vector<std::string> texts = {
+        "=HYPERLINK(\"http://x\",\"y\")", "+cmd", "-1.6", "@SUM(A1)", "\tTab", "\rCR", "'=x",
+        "''+y", "'abc", "'", "plain", "=" + std::string(255, 'z')};
+    execSql(db, "INSERT INTO Marki VALUES (1, '=1+1');"
+                "INSERT INTO Modele VALUES (1, 1, '@model');");
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        std::string values = "'" + std::to_string(i + 1) + "', '1'";
+        for (int column = 0; column < 6; ++column) {
+            std::string text = texts[(i + static_cast<std::size_t>(column)) % texts.size()];
+            std::string quoted;
+            for (char c : text) {
+                quoted += c == '\'' ? "''" : std::string(1, c);
+            }
+            values += ", '" + quoted + "'";
+        }
+        execSql(db, "INSERT INTO kompresory VALUES (" + values + ", '-5', '+1', '-1e3');");
+    }
+
+    const RunResult first = runTool({"export", db});
+    ASSERT_EQ(first.status, 0) << first.err;
+    CsvReader reader(first.out);
+    CsvRecord record;
+    std::size_t records = 0;
+    while (reader.next(record)) {
+        if (++records == 1) {
+            continue;  // the header
+        }
+        for (std::size_t i = 0; i < record.fields.size(); ++i) {
+            const std::string& text = record.fields[i].text;
+            if (i >= 8) {
+                EXPECT_TRUE(text == "-5" || text == "+1" || text == "-1e3") << text;
+            } else if (!text.empty()) {
+                EXPECT_EQ(std::string("=+-@\t\r").find(text[0]), std::string::npos) << text;
+            }
+        }
+    }
+    EXPECT_EQ(records, texts.size() + 1);
+
+    writeFile(dir.path("out.csv"), first.out);
+    makeEmpty(dir.path("copy.db"));
+    ASSERT_EQ(runTool({"import", dir.path("out.csv"), dir.path("copy.db")}).status, 0);
+    EXPECT_EQ(querySql(dir.path("copy.db"), "SELECT group_concat(typ, '|') FROM kompresory"),
+              querySql(db, "SELECT group_concat(typ, '|') FROM kompresory"));
+    EXPECT_EQ(querySql(dir.path("copy.db"), "SELECT marka FROM Marki"), "=1+1");
+    EXPECT_EQ(runTool({"export", dir.path("copy.db")}).out, first.out);
 }
 
 TEST(Export, OrdersByIdsWritesNullAsEmptyAndLeavesOutOrphans)
@@ -175,6 +230,14 @@ TEST(Import, RefusesABadRowWithItsLineAndLeavesTheCatalogueUntouched)
          "line 4: invalid UTF-8"},
         {good + "Ford,Fo\"cus,1.6,1998,2004,FS10,x,KV-9,1.00,2.00,3.00\r\n",
          "line 3: quote character inside an unquoted field"},
+        {good + "Ford,Focus,1.6,1998,2004,FS10,x,KV-9,1.00,2.00,1e999\r\n",
+         "line 3: Net price \"1e999\" is too large: not a finite number"},
+        {good + "Ford,Focus,1.6,1998,2004,FS10,x,KV-9,-1E+400,2.00,3.00\r\n",
+         "line 3: Kelvara Jobber $ \"-1E+400\" is too large: not a finite number"},
+        {good + "Ford," + std::string(257, 'M') + ",1.6,1998,2004,FS10,x,KV-9,1,2,3\r\n",
+         "line 3: Model is 257 bytes long; at most 256 are allowed"},
+        {good + "Ford,Focus,1.6,1998,2004,FS10,x,\"'" + std::string(257, '=') + "\",1,2,3\r\n",
+         "line 3: Kelvara part # is 257 bytes long; at most 256 are allowed"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.expected);
@@ -202,10 +265,23 @@ TEST(Import, RefusesAWrongHeaderOrAnEmptyFile)
     makeEmpty(db);
     const std::string before = readFile(db);
     const std::string row = "Ford,Focus,1.6,1998,2004,FS10,x,KV-9,1.00,2.00,3.00\r\n";
+    // What a spreadsheet's "Unicode text" writes: UTF-16, little- or big-endian.
+    const auto utf16 = [&](std::string mark, bool little) {
+        for (char c : kHeader + row) {
+            mark += little ? std::string{c, '\0'} : std::string{'\0', c};
+        }
+        return mark;
+    };
+    const std::string utf16Message = "line 1: the file is in UTF-16 (what a spreadsheet's "
+                                     "\"Unicode text\" writes), not UTF-8; in the spreadsheet "
+                                     "save it as \"CSV UTF-8";
     const struct {
         std::string file;
         std::string expected;
     } cases[] = {
+        {utf16("\xFF\xFE", true), utf16Message},
+        {utf16("", true), utf16Message},
+        {utf16("\xFE\xFF", false), utf16Message},
         {row, "line 1: the header row must be: Manufacturer,Model,"},
         {"manufacturer" + kHeader.substr(12), "line 1: the header row must be"},
         {kHeader.substr(0, kHeader.size() - 12) + "\r\n" + row, "line 1: the header row must be"},

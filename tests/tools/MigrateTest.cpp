@@ -178,13 +178,15 @@ TEST(Migrate, BothFixturesEqualTheOldEnginesDumpFieldByField)
                                          "kompresory id_kompresora 6, kaucja_sku 'abc')"))
             << result.err;
         // A catalogue like any other: the schema's indexes, and check finds those two prices
-        // and nothing else.
+        // and the part number far longer than import would take, nothing else.
         EXPECT_EQ(querySql(db, "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND "
                                "name LIKE 'idx_%'"),
                   "5");
         const RunResult check = runTool({"check", db});
         EXPECT_EQ(check.status, 1);
-        EXPECT_TRUE(contains(check.out + check.err, "2 problems found")) << check.out << check.err;
+        EXPECT_TRUE(contains(check.out, "compressor 5: Kelvara part # is 3000 bytes long"))
+            << check.out;
+        EXPECT_TRUE(contains(check.out + check.err, "3 problems found")) << check.out << check.err;
     }
 }
 
@@ -282,6 +284,25 @@ TEST(Migrate, KeepsIdsAndFindsColumnsByName)
     EXPECT_EQ(querySql(db, "SELECT id_marki FROM Marki WHERE marka = 'Next'"), "70001");
 }
 
+TEST(Migrate, RowsWhoseParentIsMissingAreCopiedWithAWarning)
+{
+    TempDir dir;
+    auto tables = smallCatalogue();
+    tables[1].rows.push_back(row(2, {kId, "7", "Lost"}));
+    tables[2].rows.push_back(row(2, compressor(std::string("9"), "X")));
+    tables[2].rows.push_back(row(3, compressor(std::string("2"), "Y")));
+    writeOldFile(dir.path("old.db"), tables);
+    const RunResult result = runTool({"migrate", dir.path("old.db"), dir.path("new.db")});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_TRUE(contains(result.err, "warning: 1 model(s) name a manufacturer the old file does "
+                                     "not hold (first: Modele id_modelu 2, id_marki '7')"))
+        << result.err;
+    EXPECT_TRUE(contains(result.err, "warning: 1 compressor(s) name a model the old file does "
+                                     "not hold (first: kompresory id_kompresora 2, id_modelu '9')"))
+        << result.err;
+    EXPECT_EQ(countRows(dir.path("new.db"), "kompresory"), 3);
+}
+
 TEST(Migrate, SettingsRowsOfTheOldFileReplaceTheDefaultRow)
 {
     TempDir dir;
@@ -329,8 +350,11 @@ TEST(Migrate, AValueTheNewFileWouldChangeFailsTheVerificationAndLeavesNoFile)
     const RunResult result = runTool({"migrate", dir.path("old.db"), db});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, "kelvara-db migrate: verification failed: Modele id_modelu 2, id_marki "
-                          "was '007' but the new file holds '7'; " + db + " was removed\n");
+    // (Manufacturer 7 does not exist either, which a warning says first.)
+    EXPECT_TRUE(contains(result.err, "\nkelvara-db migrate: verification failed: Modele id_modelu "
+                                     "2, id_marki was '007' but the new file holds '7'; " +
+                                         db + " was removed\n"))
+        << result.err;
     expectNoFile(db);
 }
 
@@ -417,6 +441,10 @@ TEST(Migrate, NeverOverwritesAndRefusesFilesItCannotRead)
     EXPECT_TRUE(contains(three.err, "three.db is already an SQLite 3 database; Kelvara opens it as "
                                     "it is, there is nothing to migrate"))
         << three.err;
+    const RunResult folder = runTool({"migrate", dir.dir().string(), db});
+    EXPECT_EQ(folder.err, "kelvara-db migrate: " + dir.dir().string() +
+                              " is a folder; name the old catalogue file in it, usually " +
+                              dir.path("database.db") + "\n");
     const RunResult missing = runTool({"migrate", dir.path("nothing.db"), db});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, "kelvara-db migrate: " + dir.path("nothing.db") + ": no such file\n");

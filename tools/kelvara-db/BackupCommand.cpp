@@ -13,8 +13,19 @@ int runBackup(const std::vector<std::string>& args, Console& console)
     const std::string dest = arguments.positional(0);
     const std::string source = arguments.positionalOr(1, kDefaultCatalogue);
 
-    const int pages = backupCatalogue(source, dest);
-    console.out << "copied " << source << " to " << dest << " (" << pages << " pages)\n";
+    const BackupResult result = backupCatalogue(source, dest);
+    if (!result.damage.empty()) {
+        console.err << "damaged: the copy of " << source
+                    << " fails SQLite's integrity check:\n";
+        for (const std::string& line : result.damage) {
+            console.err << "  " << line << '\n';
+        }
+        console.err << "kept as " << result.savedAs << " (not as " << dest
+                    << "); run 'kelvara-db check " << source << "' and restore an older backup\n";
+        return kExitError;
+    }
+    console.out << "copied " << source << " to " << dest << " (" << result.pages
+                << " pages, integrity check ok)\n";
     return kExitOk;
 }
 
@@ -30,7 +41,11 @@ const Command backupCommand = {
     "SQLite's online backup. The copy is a consistent snapshot even while the\n"
     "catalogue program or another process writes to DB: while a writer holds the\n"
     "file, the copy waits and retries for up to 60 seconds. DEST is never\n"
-    "overwritten; after a failure it is removed.\n"
+    "overwritten; after a failure nothing is left.\n"
+    "\n"
+    "The copy is then checked with SQLite's integrity check. A damaged copy is\n"
+    "kept as DEST.damaged instead of DEST, the damage is listed and the exit\n"
+    "status is 1.\n"
     "\n"
     "Options:\n"
     "  --help  show this help\n",

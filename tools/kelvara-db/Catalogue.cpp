@@ -3,9 +3,8 @@
 #include "Command.h"
 #include "Schema.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <cmath>
+#include <cstdlib>
 #include <filesystem>
 
 namespace kelvara::dbtool {
@@ -58,7 +57,8 @@ bool isPlainNumber(std::string_view text)
             return false;
         }
     }
-    return i == n;
+    // The tool never sets a locale, so strtod reads the point as the decimal separator.
+    return i == n && std::isfinite(std::strtod(std::string(text).c_str(), nullptr));
 }
 
 void removeCatalogueFiles(const std::string& path)
@@ -68,48 +68,32 @@ void removeCatalogueFiles(const std::string& path)
     std::filesystem::remove(path + "-journal", ec);
 }
 
-void createFileExclusively(const std::string& path)
+NewCatalogue::NewCatalogue(const std::string& path) : m_file(path, OutputFile::Mode::NewFile)
 {
-    // "x": fail instead of truncating when the file exists, with no window for a race.
-    std::FILE* file = std::fopen(path.c_str(), "wbx");
-    if (file == nullptr) {
-        const int error = errno;
-        std::error_code ec;
-        if (error == EEXIST || std::filesystem::exists(path, ec)) {
-            throw ToolError(path + " already exists; refusing to overwrite it");
-        }
-        throw ToolError("cannot create " + path + ": " + std::strerror(error));
-    }
-    std::fclose(file);
-}
-
-NewCatalogue::NewCatalogue(const std::string& path) : m_path(path)
-{
-    createFileExclusively(path);
     try {
-        m_connection = std::make_unique<Connection>(path, Connection::Mode::ReadWrite);
+        m_connection = std::make_unique<Connection>(m_file.path(), Connection::Mode::ReadWrite);
         Transaction transaction(*m_connection);
         m_connection->execute(catalogueSchemaSql().c_str());
         transaction.commit();
     } catch (...) {
         m_connection.reset();
-        removeCatalogueFiles(path);
+        removeCatalogueFiles(m_file.path());
         throw;
     }
 }
 
 NewCatalogue::~NewCatalogue()
 {
-    if (!m_kept) {
-        m_connection.reset();
-        removeCatalogueFiles(m_path);
-    }
+    // The temporary itself goes with m_file unless it was given its name.
+    m_connection.reset();
+    std::error_code ec;
+    std::filesystem::remove(m_file.path() + "-journal", ec);
 }
 
 void NewCatalogue::keep()
 {
     m_connection.reset();
-    m_kept = true;
+    m_file.commit();
 }
 
 }  // namespace kelvara::dbtool

@@ -2,6 +2,7 @@
 
 #include "Catalogue.h"
 #include "Command.h"
+#include "OutputFile.h"
 #include "Sqlite.h"
 
 #include <sqlite3.h>
@@ -74,19 +75,38 @@ int copyPages(Connection& source, Connection& dest, std::chrono::milliseconds pa
 
 }  // namespace
 
-int backupCatalogue(const std::string& source, const std::string& dest,
-                    std::chrono::milliseconds patience)
+BackupResult backupCatalogue(const std::string& source, const std::string& dest,
+                             std::chrono::milliseconds patience)
 {
     // No busy timeout: the retry loop below does the waiting, so patience is the limit.
     Connection from(source, Connection::Mode::ReadOnly, 0);
-    createFileExclusively(dest);
+    OutputFile file(dest, OutputFile::Mode::NewFile);
+    BackupResult result;
     try {
-        Connection to(dest, Connection::Mode::ReadWrite);
-        return copyPages(from, to, patience);
+        Connection to(file.path(), Connection::Mode::ReadWrite);
+        result.pages = copyPages(from, to, patience);
+        // The backup copies pages as they are, damage included: the copy says what it holds.
+        try {
+            Statement check = to.prepare("PRAGMA integrity_check");
+            while (check.step()) {
+                if (check.text(0) != "ok") {
+                    result.damage.emplace_back(check.text(0));
+                }
+            }
+        } catch (const ToolError& e) {
+            result.damage.emplace_back(e.what());
+        }
     } catch (...) {
-        removeCatalogueFiles(dest);
+        removeCatalogueFiles(file.path());
         throw;
     }
+    result.savedAs = result.damage.empty() ? dest : dest + kDamagedSuffix;
+    if (result.damage.empty()) {
+        file.commit();
+    } else {
+        file.commitAs(result.savedAs);
+    }
+    return result;
 }
 
 }  // namespace kelvara::dbtool

@@ -171,10 +171,47 @@ void checkPrices(Connection& db, CheckReport& report)
             }
             const std::string_view kind = prices.text(4 + i);
             const std::string_view value = prices.text(1 + i);
-            if (kind == "blob" || (kind == "text" && !isPlainNumber(value))) {
+            // A real that is infinite reads back "Inf".
+            if (kind == "blob" || (kind != "integer" && !isPlainNumber(value))) {
                 faults.add("compressor " + std::string(prices.text(0)) + ": " + names[i] + " " +
                            quoted(value) + " is not a plain number");
             }
+        }
+    }
+}
+
+// Texts over the limit import refuses: a pasted file in a name slows every repaint.
+void checkLongTexts(Connection& db, CheckReport& report)
+{
+    FaultList faults(report, "texts longer than " + std::to_string(kMaxTextBytes) + " bytes");
+    const auto& header = csvHeader();
+    const struct {
+        const char* table;
+        const char* id;
+        const char* what;
+        const char* column;
+        const char* name;
+    } texts[] = {
+        {"Marki", "id_marki", "manufacturer", "marka", header[0]},
+        {"Modele", "id_modelu", "model", "model", header[1]},
+        {"kompresory", "id_kompresora", "compressor", "pojemnosc", header[2]},
+        {"kompresory", "id_kompresora", "compressor", "od", header[3]},
+        {"kompresory", "id_kompresora", "compressor", "do", header[4]},
+        {"kompresory", "id_kompresora", "compressor", "typ", header[5]},
+        {"kompresory", "id_kompresora", "compressor", "nr_f_s", header[6]},
+        {"kompresory", "id_kompresora", "compressor", "nrkv", header[7]},
+    };
+    for (const auto& text : texts) {
+        const std::string sql = std::string("SELECT ") + text.id + ", length(CAST(" +
+                                text.column + " AS BLOB)) FROM " + text.table + " WHERE length(CAST(" +
+                                text.column + " AS BLOB)) > ?1 ORDER BY " + text.id;
+        Statement longer = db.prepare(sql.c_str());
+        longer.bindInteger(1, static_cast<long long>(kMaxTextBytes));
+        while (longer.step()) {
+            faults.add(std::string(text.what) + " " + std::string(longer.text(0)) + ": " +
+                       text.name + " is " + std::string(longer.text(1)) +
+                       " bytes long; at most " + std::to_string(kMaxTextBytes) +
+                       " are allowed");
         }
     }
 }
@@ -230,6 +267,7 @@ CheckReport checkCatalogue(const std::string& path)
         attempt("the prices", [&] { checkPrices(*db, report); });
     }
     if (complete["Marki"] && complete["Modele"] && complete["kompresory"]) {
+        attempt("the lengths of the texts", [&] { checkLongTexts(*db, report); });
         attempt("the row counts", [&] {
             report.manufacturers = countRows(*db, "SELECT count(*) FROM Marki");
             report.models = countRows(*db, "SELECT count(*) FROM Modele");

@@ -4,6 +4,8 @@
 #include "Command.h"
 #include "Csv.h"
 
+#include <cmath>
+#include <cstdlib>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -41,6 +43,11 @@ struct Row {
     std::array<Value, kCsvColumnCount> values;
 };
 
+bool isPrice(std::size_t column)
+{
+    return column == kJobber || column == kCoreDeposit || column == kNetPrice;
+}
+
 std::string quoteForMessage(const std::string& text)
 {
     return "\"" + text + "\"";
@@ -74,8 +81,19 @@ Row toRow(CsvRecord& record)
     row.line = record.line;
     for (std::size_t i = 0; i < kCsvColumnCount; ++i) {
         CsvField& field = record.fields[i];
-        if (!field.text.empty() || field.quoted) {
+        if (field.text.empty() && !field.quoted) {
+            continue;
+        }
+        if (isPrice(i)) {
             row.values[i] = std::move(field.text);
+            continue;
+        }
+        row.values[i] = unguardFormula(field.text);
+        if (row.values[i]->size() > kMaxTextBytes) {
+            throw ImportError(field.line, std::string(csvHeader()[i]) + " is " +
+                                              std::to_string(row.values[i]->size()) +
+                                              " bytes long; at most " +
+                                              std::to_string(kMaxTextBytes) + " are allowed");
         }
     }
     if (!row.values[kManufacturer] || row.values[kManufacturer]->empty()) {
@@ -86,10 +104,14 @@ Row toRow(CsvRecord& record)
     }
     for (std::size_t i : {kJobber, kCoreDeposit, kNetPrice}) {
         if (row.values[i] && !isPlainNumber(*row.values[i])) {
+            const std::string& value = *row.values[i];
             throw ImportError(record.fields[i].line,
                               std::string(csvHeader()[i]) + " " +
-                                  quoteForMessage(*row.values[i]) +
-                                  " is not a plain number");
+                                  quoteForMessage(value.size() > 40 ? value.substr(0, 40) + "..."
+                                                                    : value) +
+                                  (std::isinf(std::strtod(value.c_str(), nullptr))
+                                       ? " is too large: not a finite number"
+                                       : " is not a plain number"));
         }
     }
     return row;
@@ -97,6 +119,12 @@ Row toRow(CsvRecord& record)
 
 std::vector<Row> parseRows(std::string_view csv)
 {
+    if (looksLikeUtf16(csv)) {
+        throw ImportError(1, "the file is in UTF-16 (what a spreadsheet's \"Unicode text\" "
+                             "writes), not UTF-8; in the spreadsheet save it as \"CSV UTF-8 "
+                             "(comma delimited)\" (LibreOffice: Text CSV, character set "
+                             "Unicode (UTF-8), field delimiter \",\") and import that file");
+    }
     std::vector<Row> rows;
     try {
         CsvReader reader(csv);
@@ -265,8 +293,10 @@ ExportSummary exportCatalogue(Connection& db, std::ostream& out)
                 }
                 if (rows.isNull(column)) {
                     appendCsvNull(buffer);
-                } else {
+                } else if (isPrice(static_cast<std::size_t>(column))) {
                     appendCsvField(buffer, rows.text(column));
+                } else {
+                    appendCsvField(buffer, guardFormula(rows.text(column)));
                 }
             }
             appendCsvRecordEnd(buffer);

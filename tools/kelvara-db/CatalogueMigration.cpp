@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -143,6 +144,10 @@ void checkOldFile(const std::string& path, const MigrationOptions& options,
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) {
         throw ToolError(path + ": no such file");
+    }
+    if (std::filesystem::is_directory(path, ec)) {
+        throw ToolError(path + " is a folder; name the old catalogue file in it, usually " +
+                        (std::filesystem::path(path) / "database.db").string());
     }
     if (!sqlite2::hasSqlite2Header(path)) {
         char head[16] = {};
@@ -368,6 +373,34 @@ void notePrices(const CopiedTable& compressors, const MigrationWarning& warn)
     }
 }
 
+// Rows whose parent is missing: Kelvara cannot list them, and in a catalogue kept by the old
+// program they point at damage, since a changed id leaves no other trace in an SQLite 2 file.
+void noteOrphans(const CopiedTable& parents, const CopiedTable& children, const char* what,
+                 const char* parent, const MigrationWarning& warn)
+{
+    std::vector<long long> ids;
+    for (const CopiedRow& row : parents.rows) {
+        ids.push_back(row.key);  // sorted: readTable orders rows by key
+    }
+    Sighting orphans;
+    for (const CopiedRow& row : children.rows) {
+        // SQLite 2 compares numeric texts as numbers: a reference typed 007 finds id 7.
+        const Value& text = row.values[0];
+        char* end = nullptr;
+        const long long id = text ? std::strtoll(text->c_str(), &end, 10) : 0;
+        const bool number = text && !text->empty() && end == text->c_str() + text->size();
+        if (!number || !std::binary_search(ids.begin(), ids.end(), id)) {
+            orphans.add(place(children, row, 0) + " " + shown(row.values[0]));
+        }
+    }
+    if (orphans.count != 0) {
+        warn(plural(orphans.count, what, what) + " name a " + parent +
+             " the old file does not hold (first: " + orphans.first +
+             "); Kelvara cannot list them. If the old program listed them, the old file may "
+             "be damaged: compare the new catalogue with it before relying on it");
+    }
+}
+
 // --- Writing and checking the new file -------------------------------------------------
 
 std::string columnList(const CopiedTable& table)
@@ -416,9 +449,10 @@ void writeTables(Connection& db, const std::vector<CopiedTable>& tables)
 }
 
 // Reads the new file back with a connection of its own and compares it with what was read.
-void verifyTables(const std::string& newPath, const std::vector<CopiedTable>& tables)
+void verifyTables(const std::string& workPath, const std::string& newPath,
+                  const std::vector<CopiedTable>& tables)
 {
-    Connection db(newPath, Connection::Mode::ReadOnly);
+    Connection db(workPath, Connection::Mode::ReadOnly);
     for (const CopiedTable& table : tables) {
         const std::string name = table.shape->name;
         Statement select = db.prepare(("SELECT " + columnList(table) + " FROM " + name +
@@ -476,6 +510,8 @@ MigrationSummary migrateCatalogue(const std::string& oldPath, const std::string&
     // In the order of catalogueTables(): Marki, Modele, kompresory, kolumny.
     notePrices(tables[2], warn);
     noteSettingsRows(tables[3], warn);
+    noteOrphans(tables[0], tables[1], "model(s)", "manufacturer", warn);
+    noteOrphans(tables[1], tables[2], "compressor(s)", "model", warn);
 
     NewCatalogue catalogue(newPath);
     try {
@@ -483,7 +519,7 @@ MigrationSummary migrateCatalogue(const std::string& oldPath, const std::string&
     } catch (const ToolError& e) {
         throw ToolError("cannot write " + newPath + ": " + e.what() + "; it was removed");
     }
-    verifyTables(newPath, tables);
+    verifyTables(catalogue.workPath(), newPath, tables);
     catalogue.keep();
 
     for (const CopiedTable& table : tables) {

@@ -60,6 +60,41 @@ std::size_t findInvalidUtf8(std::string_view text)
     return std::string_view::npos;
 }
 
+namespace {
+
+bool startsLikeAFormula(std::string_view text)
+{
+    const std::size_t first = text.find_first_not_of('\'');
+    return first != std::string_view::npos &&
+           std::string_view("=+-@\t\r").find(text[first]) != std::string_view::npos;
+}
+
+}  // namespace
+
+std::string guardFormula(std::string_view text)
+{
+    return startsLikeAFormula(text) ? "'" + std::string(text) : std::string(text);
+}
+
+std::string unguardFormula(std::string_view text)
+{
+    if (!text.empty() && text[0] == '\'' && startsLikeAFormula(text.substr(1))) {
+        text.remove_prefix(1);
+    }
+    return std::string(text);
+}
+
+bool looksLikeUtf16(std::string_view text)
+{
+    if (text.substr(0, 2) == "\xFF\xFE" || text.substr(0, 2) == "\xFE\xFF") {
+        return true;
+    }
+    // ASCII in UTF-16 has a NUL beside every letter; UTF-8 text has no NUL at all.
+    const std::string_view head = text.substr(0, 64);
+    return head.size() >= 4 && std::count(head.begin(), head.end(), '\0') * 3 >=
+                                   static_cast<long>(head.size());
+}
+
 void appendCsvField(std::string& out, const char* value, std::size_t length)
 {
     if (value == nullptr) {

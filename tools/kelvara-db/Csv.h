@@ -64,6 +64,18 @@ inline void appendCsvNull(std::string& out) { appendCsvField(out, nullptr, 0); }
 inline void appendCsvSeparator(std::string& out) { out += ','; }
 inline void appendCsvRecordEnd(std::string& out) { out += "\r\n"; }
 
+// Spreadsheets run a cell that starts with = + - @ (or a tab or carriage return before
+// them) as a formula. Such a text is written with a leading apostrophe, which spreadsheets
+// take as "this is text" and do not show. Apostrophes the text already starts with are
+// counted past, so that unguardFormula() gives back exactly what guardFormula() was given:
+// "=1" <-> "'=1", "'=1" <-> "''=1", and "'abc" stays as it is both ways.
+std::string guardFormula(std::string_view text);
+std::string unguardFormula(std::string_view text);
+
+// True when the text starts like UTF-16 (a byte order mark, or NUL bytes between ASCII
+// letters), which is what a spreadsheet's "Unicode text" export writes.
+bool looksLikeUtf16(std::string_view text);
+
 // Position of the first byte that is not part of well-formed UTF-8 (overlong forms,
 // surrogates and values above U+10FFFF are ill-formed), or npos when all is well.
 std::size_t findInvalidUtf8(std::string_view text);

@@ -1,9 +1,8 @@
 #include "CatalogueCsv.h"
 #include "Command.h"
+#include "OutputFile.h"
 #include "Sqlite.h"
 
-#include <filesystem>
-#include <fstream>
 #include <ostream>
 
 namespace kelvara::dbtool {
@@ -21,29 +20,10 @@ int runExport(const std::vector<std::string>& args, Console& console)
     if (output == "-") {
         summary = exportCatalogue(db, console.out);
     } else {
-        // Written beside the target and renamed at the end, so a failed export never
-        // leaves half a file under the requested name.
-        const std::string partial = output + ".partial";
-        try {
-            std::ofstream file(partial, std::ios::binary | std::ios::trunc);
-            if (!file) {
-                throw ToolError("cannot write " + partial);
-            }
-            summary = exportCatalogue(db, file);
-            file.close();
-            if (!file) {
-                throw ToolError("cannot write " + partial);
-            }
-            std::filesystem::rename(partial, output);
-        } catch (const std::filesystem::filesystem_error& e) {
-            std::error_code ignored;
-            std::filesystem::remove(partial, ignored);
-            throw ToolError(std::string("cannot write ") + output + ": " + e.what());
-        } catch (...) {
-            std::error_code ignored;
-            std::filesystem::remove(partial, ignored);
-            throw;
-        }
+        refuseDatabaseTarget(output, {dbPath});
+        OutputFile file(output, OutputFile::Mode::Replace);
+        summary = exportCatalogue(db, file.stream());
+        file.commit();
         console.err << "exported " << summary.compressors << " compressors to " << output
                     << '\n';
     }
@@ -72,9 +52,17 @@ const Command exportCommand = {
     "is an empty field; an empty text is written as \"\". Compressors whose model or\n"
     "manufacturer is missing cannot be named and are left out with a warning.\n"
     "\n"
+    "A text a spreadsheet would run as a formula (one that starts with = + - @, a\n"
+    "tab or a carriage return, after any apostrophes) is written with an apostrophe\n"
+    "in front, which spreadsheets do not show; import takes it away again. Prices\n"
+    "are written as they are.\n"
+    "\n"
     "Options:\n"
-    "  --output FILE  write to FILE (replaced if it exists) instead of standard\n"
-    "                 output\n"
+    "  --output FILE  write to FILE instead of standard output (\"-\"). A regular\n"
+    "                 file is replaced whole, only once the export is complete;\n"
+    "                 a pipe, terminal or device is written straight. The\n"
+    "                 catalogue itself, its journal or any other database is\n"
+    "                 never written over\n"
     "  --help         show this help\n",
     runExport,
 };

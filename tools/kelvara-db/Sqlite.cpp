@@ -117,6 +117,9 @@ Connection::Connection(const std::string& path, Mode mode, int busyTimeoutMs) : 
     if (!std::filesystem::exists(path, ec)) {
         throw ToolError(path + ": no such file");
     }
+    if (std::filesystem::is_directory(path, ec)) {
+        throw ToolError(path + " is a folder, not a catalogue file");
+    }
     const int flags = mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
     if (sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr) != SQLITE_OK) {
         const std::string message = m_db != nullptr ? sqlite3_errmsg(m_db) : "out of memory";
@@ -137,8 +140,9 @@ Connection::Connection(const std::string& path, Mode mode, int busyTimeoutMs) : 
         m_db = nullptr;
         if (looksLikeSqlite2(path)) {
             throw ToolError(path +
-                            " is an SQLite 2 database; this tool and the catalogue read "
-                            "SQLite 3 files only");
+                            " is a catalogue written by SQLite 2, which this tool and Kelvara "
+                            "cannot open. Convert it once with\n    kelvara-db migrate " +
+                            path + " new.db\nthen put new.db in its place");
         }
         throw ToolError("cannot read " + path + ": " + message);
     }
