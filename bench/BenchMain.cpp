@@ -237,8 +237,8 @@ Comparison typeSearch(MainWindow& window, BareSql& bare, const std::string& name
 {
     CCatalogDlg& dlg = window.dialog();
     seam::type(dlg, IDC_SEARCH_TYPE, type);
-    const std::vector<BareStatement> statements = {{sql::countCompressorsOfType(type), true},
-                                                   {sql::compressorsOfType(type), false}};
+    const std::vector<BareStatement> statements = {{sql::countCompressorsOfType(sql::Dialect::sqlite, type), true},
+                                                   {sql::compressorsOfType(sql::Dialect::sqlite, type), false}};
     {
         StatementRecorder recorder;
         seam::click(dlg, IDC_FIND_COMPRESSORS);
@@ -364,8 +364,8 @@ int runComparisons(const Options& options)
 
     const int modelIndex = window.comboIndex(IDC_MODEL_LIST, plan.carModel);
     const std::vector<BareStatement> carStatements = {
-        {sql::countCompressorsOfCar(plan.carManufacturer, plan.carModel), true},
-        {sql::compressorsOfCar(plan.carManufacturer, plan.carModel), false}};
+        {sql::countCompressorsOfCar(sql::Dialect::sqlite, plan.carManufacturer, plan.carModel), true},
+        {sql::compressorsOfCar(sql::Dialect::sqlite, plan.carManufacturer, plan.carModel), false}};
     run.statements.emplace_back("count of a car's compressors", carStatements[0].sql);
     run.statements.emplace_back("a car's compressors", carStatements[1].sql);
     {
@@ -391,12 +391,12 @@ int runComparisons(const Options& options)
 
     report(run, typeSearch(window, bare, "search by type (Find)", plan.searchType.type,
                            plan.searchType.compressors, repetitions));
-    run.statements.emplace_back("count of a type", sql::countCompressorsOfType(plan.searchType.type));
-    run.statements.emplace_back("compressors of a type", sql::compressorsOfType(plan.searchType.type));
+    run.statements.emplace_back("count of a type", sql::countCompressorsOfType(sql::Dialect::sqlite, plan.searchType.type));
+    run.statements.emplace_back("compressors of a type", sql::compressorsOfType(sql::Dialect::sqlite, plan.searchType.type));
 
     {
         // The model has compressors: the handler counts them, refuses, and reloads the models.
-        const std::vector<BareStatement> statements = {{sql::countCompressorsOfModel(plan.carModel), true},
+        const std::vector<BareStatement> statements = {{sql::countCompressorsOfModel(sql::Dialect::sqlite, plan.carModel), true},
                                                        {sql::modelsOfManufacturer(plan.carManufacturer), false}};
         run.statements.emplace_back("compressors of a model (removal)", statements[0].sql);
         const auto selectModel = [&] {
