@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# Builds Kelvara from scratch and runs every test: the suites, the same suites under
+# Builds Kelvara from scratch and runs every test: the suites (on a catalogue file and on a
+# PostgreSQL server), the same suites under
 # AddressSanitizer and UndefinedBehaviorSanitizer, bounded fuzz runs, the benchmark in its
 # short mode and the Debian package check.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 export QT_QPA_PLATFORM=offscreen
+# The catalogue suites run on both engines: ctest starts a PostgreSQL test server for each
+# build (scripts/pg-test-server.sh), and here a server that cannot start is a failure.
+export KELVARA_REQUIRE_PG=1
 jobs=$(nproc)
 
 echo "== build and test"
