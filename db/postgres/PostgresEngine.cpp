@@ -328,9 +328,13 @@ PGresult* PostgresConnection::receive(bool mayGiveUp, bool& gaveUp)
             continue;
         sliceMs = m_host.lockWaitSlice(!waitingForLock);
         waitingForLock = true;
-        if (sliceMs <= 0) {
+        if (sliceMs > 0)
+            continue;
+        sliceMs = kWaitNoticeMs;
+        // At the time-out the server's lock_timeout ends the statement itself; before it,
+        // the operator gave up.
+        if (nowMs() - started < m_timeoutMs) {
             gaveUp = true;
-            sliceMs = kWaitNoticeMs;
             cancel();
         }
     }

@@ -267,6 +267,26 @@ Value RawDb::scalar(const std::string& sql, const std::vector<Value>& params)
     return rows.front().front();
 }
 
+void RawDb::beginWriteLock()
+{
+    exec(m_pg ? "begin; lock table marki, modele, kompresory, kolumny in exclusive mode" : "begin immediate");
+}
+
+void RawDb::refuse(const std::string& operation, const std::string& table, const std::string& message)
+{
+    static std::atomic<unsigned> counter{0};
+    const std::string name = "refuse_" + std::to_string(counter++);
+    if (!m_pg) {
+        exec("create trigger " + name + " before " + operation + " on " + table + " begin select raise(abort, '"
+             + message + "'); end");
+        return;
+    }
+    exec("create function " + name + "() returns trigger language plpgsql as $$ begin raise exception '"
+         + message + "'; end $$");
+    exec("create trigger " + name + " before " + operation + " on " + table + " for each row execute function "
+         + name + "()");
+}
+
 long long RawDb::insertRow(const std::string& sql, const char* idColumn, const std::vector<Value>& params)
 {
     if (m_pg)

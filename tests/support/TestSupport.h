@@ -23,11 +23,20 @@
 #include "Dialect.h"
 
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
 struct sqlite3;
 struct pg_conn;
+
+namespace kelvara::sql {
+// The engine's name in test output.
+inline void PrintTo(Dialect engine, std::ostream* out)
+{
+    *out << (engine == Dialect::postgres ? "postgres" : "sqlite");
+}
+}  // namespace kelvara::sql
 
 namespace kelvara::test {
 
@@ -92,6 +101,13 @@ public:
     Rows query(const std::string& sql, const std::vector<Value>& params = {});
     // Column 0 of the first row; throws when there is no row.
     Value scalar(const std::string& sql, const std::vector<Value>& params = {});
+
+    // Takes the catalogue's write lock as another program would: reading still works,
+    // writing waits. "rollback" or "commit" ends it.
+    void beginWriteLock();
+    // From now on, operation ("insert", "update of year", "delete") on table fails with
+    // message (an SQLite trigger, or a server trigger function).
+    void refuse(const std::string& operation, const std::string& table, const std::string& message);
 
     // Insert one row with a new id and return that id.
     long long insertManufacturer(const Value& name);

@@ -21,8 +21,6 @@ void CatalogTest::SetUp()
     m_previousDirectory = buffer;
     ASSERT_EQ(chdir(m_catalogue.directory().c_str()), 0);
     m_changedDirectory = true;
-    if (onServer())
-        g_strCatalogue = m_catalogue.path();
     theDb.setStatementTrace([this](const char* sql) { m_statements.emplace_back(sql); });
 }
 
@@ -79,6 +77,9 @@ std::vector<std::string> CatalogTest::sent(const std::vector<std::string>& fileT
 
 CCatalogDlg& CatalogTest::openMainWindow()
 {
+    // The server catalogue again after a reset of the shared state, as a restart names it.
+    if (onServer() && g_strCatalogue == kDefaultCatalogue)
+        g_strCatalogue = m_catalogue.path();
     m_main = std::make_unique<CCatalogDlg>();
     theApp.m_pMainWnd = m_main.get();
     EXPECT_TRUE(m_main->Create()) << "the main window did not come up";
