@@ -253,3 +253,64 @@ TEST(StatementText, BareValuesMustBePlainNumbers)
 }
 
 }  // namespace
+
+// On the server every text is a standard literal; besides that, a statement's server text
+// differs from the file's only where PostgreSQL rejects what the file's text says. This is
+// the complete list of such differences.
+TEST(StatementText, ServerTextsDifferOnlyInLiteralsAndWhatTheServerRejects)
+{
+    using D = sql::Dialect;
+    const auto values = ordinaryCompressor();
+    struct Composed {
+        const char* name;
+        std::string file, server;
+    };
+    const auto both = [](const char* name, auto compose) {
+        return Composed{name, compose(D::sqlite), compose(D::postgres)};
+    };
+    const std::vector<Composed> statements = {
+        both("countModelsOfManufacturer", [](D d) { return sql::countModelsOfManufacturer(d, "VW"); }),
+        both("deleteManufacturer", [](D d) { return sql::deleteManufacturer(d, "VW"); }),
+        both("countCompressorsOfModel", [](D d) { return sql::countCompressorsOfModel(d, "Golf"); }),
+        both("deleteModel", [](D d) { return sql::deleteModel(d, "Golf"); }),
+        both("insertManufacturer", [](D d) { return sql::insertManufacturer(d, "VW"); }),
+        both("manufacturerIdByName", [](D d) { return sql::manufacturerIdByName(d, "VW"); }),
+        both("insertModel", [](D d) { return sql::insertModel(d, "3", "Golf"); }),
+        both("modelIdByName", [](D d) { return sql::modelIdByName(d, "Golf", "3"); }),
+        both("insertCompressor", [&](D d) { return sql::insertCompressor(d, "7", values); }),
+        both("updateCompressor", [&](D d) { return sql::updateCompressor(d, values, "9"); }),
+        both("countCompressorsOfType", [](D d) { return sql::countCompressorsOfType(d, "SD7V16"); }),
+        both("compressorsOfType", [](D d) { return sql::compressorsOfType(d, "SD7V16"); }),
+        both("countCompressorsOfCar", [](D d) { return sql::countCompressorsOfCar(d, "VW", "Golf"); }),
+        both("compressorsOfCar", [](D d) { return sql::compressorsOfCar(d, "VW", "Golf"); }),
+    };
+    std::vector<std::string> differing;
+    for (const Composed& statement : statements) {
+        std::string literals = statement.file;
+        for (char& c : literals)
+            c = c == '"' ? '\'' : c;
+        if (literals != statement.server)
+            differing.push_back(statement.name);
+    }
+    EXPECT_EQ(differing, (std::vector<std::string>{"insertCompressor", "updateCompressor", "countCompressorsOfType"}));
+
+    // "do" is reserved: as a target column it is quoted, which names the same column.
+    EXPECT_EQ(statements[8].server,
+              "insert into kompresory(id_kompresora, id_modelu, pojemnosc, od, \"do\", typ, nr_f_s, nrkv, "
+              "cena_zakl, kaucja_sku, netto) values(NULL,7, '1.6','1998','2004','SD7V16','1135','KV-22',"
+              "310.50,20,290);");
+    EXPECT_EQ(statements[9].server,
+              "update kompresory set pojemnosc = '1.6', od = '1998', \"do\" = '2004', typ = 'SD7V16', "
+              "nr_f_s = '1135', nrkv = 'KV-22', cena_zakl = 310.50, kaucja_sku = 20, netto = 290 "
+              "where id_kompresora = 9;");
+    // An aggregate cannot be ordered by columns it does not group; the order cannot change a count.
+    EXPECT_EQ(statements[10].server,
+              "select count(*) from kompresory, modele, marki where kompresory.id_modelu = modele.id_modelu "
+              "and modele.id_marki = marki.id_marki and kompresory.typ = 'SD7V16';");
+
+    // Every value is a standard literal there, whatever it holds; a backslash is an
+    // ordinary character.
+    EXPECT_EQ(sql::deleteModel(D::postgres, "O'Neil \"GT\" \\"),
+              "delete from Modele where model = 'O''Neil \"GT\" \\';");
+    EXPECT_EQ(sql::deleteModel(D::postgres, "model"), "delete from Modele where model = 'model';");
+}
