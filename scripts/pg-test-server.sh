@@ -19,6 +19,16 @@ if [ "$(id -u)" -eq 0 ]; then
     as_owner=(runuser -u postgres --)
 fi
 
+# Only a folder this script made (or an empty or missing one) is ever removed.
+ours() {
+    [ ! -e "$dir" ] || [ -f "$dir/data/PG_VERSION" ] || [ -f "$dir/unavailable" ] ||
+        { [ -d "$dir" ] && [ -z "$(ls -A "$dir")" ]; }
+}
+if ! ours; then
+    echo "$dir is not a test server folder; left alone" >&2
+    exit 2
+fi
+
 unavailable() {
     mkdir -p "$dir"
     echo "$*" >"$dir/unavailable"

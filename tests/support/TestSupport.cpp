@@ -146,6 +146,7 @@ RawDb::RawDb(const std::string& path)
             throw std::runtime_error("postgres: cannot connect to " + path + ": " + message);
         }
         PQsetClientEncoding(m_pg, "UTF8");
+        PQsetNoticeProcessor(m_pg, [](void*, const char*) {}, nullptr);
         return;
     }
     if (sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr)
