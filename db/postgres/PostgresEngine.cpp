@@ -28,6 +28,8 @@ constexpr int kCantOpen = 14;
 constexpr int kBusy = 5;
 // A statement that has not answered within this time is treated as waiting for a lock.
 constexpr int kWaitNoticeMs = 20;
+// How long a statement released early may take to end by itself before it is cancelled.
+constexpr int kFinishMs = 2;
 
 long long nowMs()
 {
@@ -63,8 +65,9 @@ public:
     // works; while it waits for a lock the session hears of it and may give up, which
     // cancels the statement. Null when the statement has no more results.
     PGresult* receive(bool mayGiveUp, bool& gaveUp);
-    // Whether every result of the statement in progress has arrived without waiting.
-    bool finishedWithoutWaiting();
+    // Whether every result of the statement in progress arrives within a moment (a count's
+    // end follows its row at once); what arrives meanwhile is discarded.
+    bool finishesWithin(int milliseconds);
     void cancel();
     void release(PostgresStatement* statement)
     {
@@ -82,6 +85,7 @@ private:
     int m_timeoutMs;
     PGconn* m_conn = nullptr;
     PostgresStatement* m_active = nullptr;
+    bool m_receiving = false;  // inside receive(), where the session's observer runs
 };
 
 class PostgresStatement : public Statement {
@@ -154,8 +158,10 @@ public:
         m_buffered.clear();
         if (!m_live)
             return;
-        // Released before its end: stop the server's work rather than read what nobody wants.
-        if (!m_connection->finishedWithoutWaiting())
+        // Released before its end: stop the server's work rather than read what nobody wants
+        // (a cancel request costs a connection of its own, so a statement about to end is
+        // let end).
+        if (!m_connection->finishesWithin(kFinishMs))
             m_connection->cancel();
         try {
             finish();
@@ -291,6 +297,9 @@ std::unique_ptr<Statement> PostgresConnection::start(const char* sql)
     }
     if (!m_conn)
         connect();
+    // A window shown during a lock wait must not start a statement on the same connection.
+    if (m_receiving)
+        throw CppSQLiteException(21, "another statement is still waiting for the server");
     if (m_active)
         m_active->putAside();
 
@@ -310,6 +319,11 @@ PGresult* PostgresConnection::receive(bool mayGiveUp, bool& gaveUp)
 {
     if (!m_conn)
         return nullptr;
+    m_receiving = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{m_receiving};
     const long long started = nowMs();
     bool waitingForLock = false;
     int sliceMs = kWaitNoticeMs;
@@ -341,15 +355,24 @@ PGresult* PostgresConnection::receive(bool mayGiveUp, bool& gaveUp)
     return PQgetResult(m_conn);
 }
 
-bool PostgresConnection::finishedWithoutWaiting()
+bool PostgresConnection::finishesWithin(int milliseconds)
 {
-    if (!m_conn || !PQconsumeInput(m_conn))
-        return false;
-    while (!PQisBusy(m_conn)) {
-        PGresult* result = PQgetResult(m_conn);
-        if (!result)
-            return true;
-        PQclear(result);
+    const long long deadline = nowMs() + milliseconds;
+    while (m_conn && PQconsumeInput(m_conn)) {
+        while (!PQisBusy(m_conn)) {
+            PGresult* result = PQgetResult(m_conn);
+            if (!result)
+                return true;
+            PQclear(result);
+        }
+        const long long left = deadline - nowMs();
+        if (left <= 0)
+            return false;
+        pollfd socketWait{};
+        socketWait.fd = PQsocket(m_conn);
+        socketWait.events = POLLIN;
+        if (poll(&socketWait, 1, static_cast<int>(left)) <= 0)
+            return false;
     }
     return false;
 }
