@@ -10,6 +10,15 @@ export QT_QPA_PLATFORM=offscreen
 # The catalogue suites run on both engines: ctest starts a PostgreSQL test server for each
 # build (scripts/pg-test-server.sh), and here a server that cannot start is a failure.
 export KELVARA_REQUIRE_PG=1
+# ctest stops each build's server at the end, also after a failed test; should ctest itself be
+# interrupted, this stops them here (the folders are named after the build directories).
+stop_test_servers() {
+  for build in build-ci build-asan; do
+    digest=$(printf '%s' "$PWD/$build" | md5sum | cut -c1-10)
+    bash scripts/pg-test-server.sh stop "/tmp/kelvara-pg-$digest" 2>/dev/null || true
+  done
+}
+trap stop_test_servers EXIT
 jobs=$(nproc)
 
 echo "== build and test"
