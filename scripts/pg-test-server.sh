@@ -36,6 +36,11 @@ unavailable() {
     exit 0
 }
 
+# The server's user may not be able to read the folder we were started in.
+[ -z "$schema" ] || schema=$(realpath "$schema")
+dir=$(realpath -m "$dir")
+cd /
+
 case "$action" in
 start)
     # A server left over from an interrupted run is stopped first.

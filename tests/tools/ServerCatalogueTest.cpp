@@ -87,6 +87,14 @@ TEST_F(ServerCatalogueTest, InitCreatesTheCatalogueInAnEmptyDatabaseOnly)
     EXPECT_EQ(twice.status, 1);
     EXPECT_EQ(db.scalar("select marka from marki"), "First");
     EXPECT_EQ(runTool({"init", "--sample", server.path()}).status, 2);
+
+    // A generated catalogue goes onto an empty server database the same way.
+    db.exec("drop schema public cascade; create schema public");
+    RunResult generated = runTool({"generate", "--manufacturers", "3", "--models", "6", "--compressors", "20",
+                                   server.path()});
+    ASSERT_EQ(generated.status, 0) << generated.err;
+    EXPECT_EQ(db.scalar("select count(*) from kompresory"), "20");
+    EXPECT_EQ(runTool({"generate", server.path()}).status, 1);
 }
 
 TEST_F(ServerCatalogueTest, CheckExportImportAndBackupWorkOnTheServer)

@@ -329,36 +329,67 @@ void initServerCatalogue(const std::string& conninfo)
     server.execute("COMMIT");
 }
 
+namespace {
+
+std::string temporaryFolder()
+{
+    const auto base = std::filesystem::temp_directory_path();
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto candidate = base / ("kelvara-db-" + std::to_string(random()));
+        if (std::filesystem::create_directory(candidate))
+            return candidate.string();
+    }
+    throw ToolError("cannot create a temporary folder under " + base.string());
+}
+
+void removeFolder(const std::string& folder)
+{
+    if (!folder.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
+}
+
+}  // namespace
+
 CatalogueFile::CatalogueFile(const std::string& name) : m_name(name), m_path(name)
 {
     if (!isServerCatalogue(name))
         return;
-    const auto base = std::filesystem::temp_directory_path();
-    std::random_device random;
-    for (int attempt = 0; m_directory.empty() && attempt < 100; ++attempt) {
-        const auto candidate = base / ("kelvara-db-snapshot-" + std::to_string(random()));
-        if (std::filesystem::create_directory(candidate))
-            m_directory = candidate.string();
-    }
-    if (m_directory.empty())
-        throw ToolError("cannot create a temporary folder under " + base.string());
+    m_directory = temporaryFolder();
     m_path = (std::filesystem::path(m_directory) / "snapshot.db").string();
     try {
         m_taken = readCatalogue(name);
         writeNewCatalogue(m_path, m_taken);
     } catch (...) {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_directory, ignored);
+        removeFolder(m_directory);
         throw;
     }
 }
 
 CatalogueFile::~CatalogueFile()
 {
-    if (!m_directory.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_directory, ignored);
-    }
+    removeFolder(m_directory);
+}
+
+NewCatalogueTarget::NewCatalogueTarget(const std::string& name) : m_name(name), m_path(name)
+{
+    if (!isServerCatalogue(name))
+        return;
+    m_directory = temporaryFolder();
+    m_path = (std::filesystem::path(m_directory) / "new.db").string();
+}
+
+NewCatalogueTarget::~NewCatalogueTarget()
+{
+    removeFolder(m_directory);
+}
+
+void NewCatalogueTarget::publish()
+{
+    if (!m_directory.empty())
+        writeNewCatalogue(m_name, readCatalogue(m_path));
 }
 
 std::size_t CatalogueFile::addNewRowsToServer()

@@ -60,4 +60,22 @@ private:
     CatalogueRows m_taken;
 };
 
+// Where a command makes a new catalogue: the file itself, or for a server a temporary file
+// that publish() then copies there (verified, never over an existing catalogue).
+class NewCatalogueTarget {
+public:
+    explicit NewCatalogueTarget(const std::string& name);
+    NewCatalogueTarget(const NewCatalogueTarget&) = delete;
+    NewCatalogueTarget& operator=(const NewCatalogueTarget&) = delete;
+    ~NewCatalogueTarget();
+
+    const std::string& path() const { return m_path; }
+    void publish();
+
+private:
+    std::string m_name;
+    std::string m_path;
+    std::string m_directory;
+};
+
 }  // namespace kelvara::dbtool
