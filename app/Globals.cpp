@@ -8,6 +8,7 @@
 
 CCatalogApp theApp;
 CppSQLiteSession theDb;
+CString g_strCatalogue = kDefaultCatalogue;
 CString g_strManufacturer;
 CString g_strModel;
 CString g_strCompressorId;
@@ -26,6 +27,7 @@ void ResetSharedState()
     theDb.close();
     theDb.applyBusyTimeout(CppSQLiteSession::kDefaultBusyTimeoutMs);
     theDb.setStatementTrace(nullptr);
+    g_strCatalogue = kDefaultCatalogue;
     g_strManufacturer.clear();
     g_strModel.clear();
     g_strCompressorId.clear();

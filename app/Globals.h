@@ -14,8 +14,12 @@
 class CCatalogApp;
 
 extern CCatalogApp theApp;
-// The catalogue connection: opened on "database.db" by the main window, closed at exit.
+// The catalogue connection: opened on g_strCatalogue by the main window, closed at exit.
 extern CppSQLiteSession theDb;
+// The catalogue to open: "database.db" in the current folder, or what --catalogue named
+// (another file, or a PostgreSQL connection string).
+extern CString g_strCatalogue;
+constexpr const char* kDefaultCatalogue = "database.db";
 
 // The selected manufacturer and model names, handed to the entry dialogs.
 extern CString g_strManufacturer;
@@ -39,7 +43,7 @@ extern std::int32_t g_nBackRed, g_nBackGreen, g_nBackBlue;
 extern std::int32_t g_nTextRed, g_nTextGreen, g_nTextBlue;
 
 // Puts the shared state back as it is at program start: the catalogue closed (time-out
-// 60000 ms, no trace), strings empty, flags and counts 0, no id array. Tests and the
+// 60000 ms, no trace), the catalogue "database.db", strings empty, flags and counts 0, no id array. Tests and the
 // benchmark open one main window after another in one process.
 void ResetSharedState();
 

@@ -1,5 +1,8 @@
 #include "BareSql.h"
 
+#include "Engine.h"
+
+#include <libpq-fe.h>
 #include <sqlite3.h>
 
 #include <stdexcept>
@@ -8,6 +11,17 @@ namespace kelvara::bench {
 
 BareSql::BareSql(const std::string& path)
 {
+    if (kelvara::db::isConnectionString(path.c_str())) {
+        m_pg = PQconnectdb(path.c_str());
+        if (PQstatus(m_pg) != CONNECTION_OK) {
+            const std::string message = PQerrorMessage(m_pg);
+            PQfinish(m_pg);
+            throw std::runtime_error("cannot connect to " + path + ": " + message);
+        }
+        PQsetClientEncoding(m_pg, "UTF8");
+        PQsetNoticeProcessor(m_pg, [](void*, const char*) {}, nullptr);
+        return;
+    }
     const int rc = sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
     if (rc != SQLITE_OK) {
         const std::string message = m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc);
@@ -19,10 +33,61 @@ BareSql::BareSql(const std::string& path)
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DDL, 1, nullptr);
 }
 
-BareSql::~BareSql() { sqlite3_close(m_db); }
+BareSql::~BareSql()
+{
+    sqlite3_close(m_db);
+    PQfinish(m_pg);
+}
+
+// One row at a time, as the catalogue's server engine reads; a statement whose first row
+// is all that is read is cancelled then, as the engine does when its cursor is released.
+std::size_t BareSql::runOnServer(const BareStatement& statement)
+{
+    if (!PQsendQueryParams(m_pg, statement.sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0) ||
+        !PQsetSingleRowMode(m_pg))
+        throw std::runtime_error(std::string(PQerrorMessage(m_pg)) + " in: " + statement.sql);
+    std::vector<std::vector<std::string>> rows;
+    std::string failure;
+    bool cancelled = false;
+    while (PGresult* result = PQgetResult(m_pg)) {
+        const ExecStatusType status = PQresultStatus(result);
+        if (status == PGRES_SINGLE_TUPLE && !cancelled) {
+            std::vector<std::string> row;
+            const int columns = PQnfields(result);
+            row.reserve(static_cast<std::size_t>(columns));
+            for (int c = 0; c < columns; ++c)
+                row.emplace_back(PQgetvalue(result, 0, c), static_cast<std::size_t>(PQgetlength(result, 0, c)));
+            rows.push_back(std::move(row));
+            if (statement.firstRowOnly) {
+                cancelled = true;
+                bool finished = false;
+                PQconsumeInput(m_pg);
+                while (!finished && !PQisBusy(m_pg)) {
+                    PGresult* rest = PQgetResult(m_pg);
+                    finished = rest == nullptr;
+                    PQclear(rest);
+                }
+                PGcancel* cancel = finished ? nullptr : PQgetCancel(m_pg);
+                if (cancel) {
+                    char error[256];
+                    PQcancel(cancel, error, sizeof error);
+                    PQfreeCancel(cancel);
+                }
+            }
+        } else if (status == PGRES_FATAL_ERROR && !cancelled) {
+            failure = PQresultErrorMessage(result);
+        }
+        PQclear(result);
+    }
+    if (!failure.empty())
+        throw std::runtime_error(failure + " in: " + statement.sql);
+    return rows.size();
+}
 
 std::size_t BareSql::run(const BareStatement& statement)
 {
+    if (m_pg)
+        return runOnServer(statement);
     sqlite3_stmt* stmt = nullptr;
     if (sqlite3_prepare_v2(m_db, statement.sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK)
         throw std::runtime_error(std::string(sqlite3_errmsg(m_db)) + " in: " + statement.sql);
@@ -60,6 +125,14 @@ std::size_t BareSql::run(const std::vector<BareStatement>& statements)
 
 std::vector<std::string> BareSql::queryPlan(const std::string& sql)
 {
+    if (m_pg) {
+        PGresult* result = PQexec(m_pg, ("EXPLAIN " + sql).c_str());
+        std::vector<std::string> lines;
+        for (int r = 0; r < PQntuples(result); ++r)
+            lines.emplace_back(PQgetvalue(result, r, 0));
+        PQclear(result);
+        return lines;
+    }
     const std::string explain = "EXPLAIN QUERY PLAN " + sql;
     sqlite3_stmt* stmt = nullptr;
     if (sqlite3_prepare_v2(m_db, explain.c_str(), -1, &stmt, nullptr) != SQLITE_OK)

@@ -9,6 +9,7 @@
 #include <vector>
 
 struct sqlite3;
+struct pg_conn;
 
 namespace kelvara::bench {
 
@@ -21,7 +22,8 @@ struct BareStatement {
 
 class BareSql {
 public:
-    // Opens the file read-write, as the catalogue does, with double-quoted literals on.
+    // Opens the file read-write, as the catalogue does, with double-quoted literals on; or,
+    // for a connection string, the server catalogue, streaming rows as the catalogue does.
     explicit BareSql(const std::string& path);
     ~BareSql();
     BareSql(const BareSql&) = delete;
@@ -31,11 +33,14 @@ public:
     std::size_t run(const BareStatement& statement);
     // Runs them in order; returns the rows of the last.
     std::size_t run(const std::vector<BareStatement>& statements);
-    // How SQLite runs sql: the detail lines of EXPLAIN QUERY PLAN, in order.
+    // How the engine runs sql: the detail lines of EXPLAIN QUERY PLAN (SQLite) or EXPLAIN.
     std::vector<std::string> queryPlan(const std::string& sql);
 
 private:
+    std::size_t runOnServer(const BareStatement& statement);
+
     sqlite3* m_db = nullptr;
+    pg_conn* m_pg = nullptr;
 };
 
 }  // namespace kelvara::bench

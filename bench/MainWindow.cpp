@@ -37,10 +37,12 @@ StatementRecorder::~StatementRecorder() { theDb.setStatementTrace(nullptr); }
 
 MainWindow::~MainWindow() { close(); }
 
-void MainWindow::open()
+void MainWindow::open(const std::string& catalogue)
 {
     if (m_dialog)
         close();
+    if (!catalogue.empty())
+        g_strCatalogue = catalogue;
     m_dialog = std::make_unique<CCatalogDlg>();
     theApp.m_pMainWnd = m_dialog.get();
     if (!m_dialog->Create()) {

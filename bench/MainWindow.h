@@ -36,7 +36,8 @@ public:
     MainWindow& operator=(const MainWindow&) = delete;
 
     // Create() and the events that fill and paint the window. Throws if it does not come up.
-    void open();
+    // catalogue: what the program opens (a connection string); empty: database.db here.
+    void open(const std::string& catalogue = {});
     // Destroys the window and puts the shared state back as at program start.
     void close();
     CCatalogDlg& dialog() { return *m_dialog; }

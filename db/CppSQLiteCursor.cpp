@@ -2,8 +2,7 @@
 
 #include "CppSQLiteException.h"
 #include "CppSQLiteSession.h"
-
-#include <sqlite3.h>
+#include "Engine.h"
 
 namespace {
 
@@ -12,13 +11,13 @@ constexpr const char* kBadField = "Invalid field index requested";
 
 }  // namespace
 
-CppSQLiteCursor::CppSQLiteCursor()
-    : m_pVm(nullptr), m_bAtEnd(true), m_nColumns(0), m_bOwnsVm(false), m_bNoStatement(false)
-{
-}
+CppSQLiteCursor::CppSQLiteCursor() : m_bAtEnd(true), m_nColumns(0), m_bNoStatement(false) {}
 
-CppSQLiteCursor::CppSQLiteCursor(sqlite3_stmt* vm, bool atEnd, int columns, bool ownsVm)
-    : m_pVm(vm), m_bAtEnd(atEnd), m_nColumns(columns), m_bOwnsVm(ownsVm), m_bNoStatement(false)
+CppSQLiteCursor::CppSQLiteCursor(std::unique_ptr<kelvara::db::Statement> statement)
+    : m_statement(std::move(statement)),
+      m_bAtEnd(!m_statement || !m_statement->onRow()),
+      m_nColumns(m_statement ? m_statement->columnCount() : 0),
+      m_bNoStatement(false)
 {
 }
 
@@ -30,13 +29,11 @@ CppSQLiteCursor CppSQLiteCursor::withoutStatement()
 }
 
 CppSQLiteCursor::CppSQLiteCursor(CppSQLiteCursor&& other) noexcept
-    : m_pVm(other.m_pVm),
+    : m_statement(std::move(other.m_statement)),
       m_bAtEnd(other.m_bAtEnd),
       m_nColumns(other.m_nColumns),
-      m_bOwnsVm(other.m_bOwnsVm),
       m_bNoStatement(other.m_bNoStatement)
 {
-    other.m_pVm = nullptr;
     other.m_bNoStatement = false;
 }
 
@@ -49,12 +46,9 @@ CppSQLiteCursor& CppSQLiteCursor::operator=(CppSQLiteCursor&& other) noexcept
     } catch (const CppSQLiteException&) {
         // The old statement's late error concerns nobody any more.
     }
-    // finalize() leaves a statement this cursor did not own in place; it is dropped here.
-    m_pVm = other.m_pVm;
-    other.m_pVm = nullptr;
+    m_statement = std::move(other.m_statement);
     m_bAtEnd = other.m_bAtEnd;
     m_nColumns = other.m_nColumns;
-    m_bOwnsVm = other.m_bOwnsVm;
     m_bNoStatement = other.m_bNoStatement;
     other.m_bNoStatement = false;
     return *this;
@@ -71,7 +65,7 @@ CppSQLiteCursor::~CppSQLiteCursor()
 
 void CppSQLiteCursor::requireStatement() const
 {
-    if (!m_pVm && !m_bNoStatement)
+    if (!m_statement && !m_bNoStatement)
         throw CppSQLiteException(CppSQLiteException::kLayerError, kNullStatement);
 }
 
@@ -85,47 +79,38 @@ const char* CppSQLiteCursor::field(int index) const
 {
     requireStatement();
     // At the end there is no row to read from: the statement's column values are gone.
-    if (m_bAtEnd || !m_pVm || index < 0 || index > m_nColumns - 1)
+    if (m_bAtEnd || !m_statement || index < 0 || index > m_nColumns - 1)
         throw CppSQLiteException(CppSQLiteException::kLayerError, kBadField);
-    return reinterpret_cast<const char*>(sqlite3_column_text(m_pVm, index));
+    return m_statement->text(index);
 }
 
 void CppSQLiteCursor::advance()
 {
     requireStatement();
-    if (m_bAtEnd || !m_pVm)
+    if (m_bAtEnd || !m_statement)
         return;
 
-    const int result = sqlite3_step(m_pVm);
+    try {
+        m_statement->step();
+    } catch (const CppSQLiteException&) {
+        CppSQLiteSession::endLockWait();
+        // The failed statement is finalised already.
+        m_statement.reset();
+        throw;
+    }
     CppSQLiteSession::endLockWait();
-    if (result == SQLITE_DONE) {
+    if (!m_statement->onRow()) {
         m_bAtEnd = true;
         return;
     }
-    if (result == SQLITE_ROW) {
-        m_nColumns = sqlite3_column_count(m_pVm);
-        return;
-    }
-
-    // Copy the text before finalisation can replace it.
-    sqlite3* db = sqlite3_db_handle(m_pVm);
-    char* message = sqlite3_mprintf("%s", sqlite3_errmsg(db));
-    int code = sqlite3_finalize(m_pVm);
-    m_pVm = nullptr;
-    if (code == SQLITE_OK)
-        code = result;
-    throw CppSQLiteException(code, message, true);
+    m_nColumns = m_statement->columnCount();
 }
 
 void CppSQLiteCursor::finalize()
 {
     m_bNoStatement = false;
-    if (!m_pVm || !m_bOwnsVm)
+    if (!m_statement)
         return;
-
-    sqlite3* db = sqlite3_db_handle(m_pVm);
-    const int code = sqlite3_finalize(m_pVm);
-    m_pVm = nullptr;
-    if (code != SQLITE_OK)
-        throw CppSQLiteException(code, sqlite3_mprintf("%s", sqlite3_errmsg(db)), true);
+    std::unique_ptr<kelvara::db::Statement> statement = std::move(m_statement);
+    statement->finalize();
 }

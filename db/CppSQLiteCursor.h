@@ -1,13 +1,17 @@
 #pragma once
 
-struct sqlite3_stmt;
+#include <memory>
 
-// The result of one statement: the compiled statement and its current row.
+namespace kelvara::db {
+class Statement;
+}
+
+// The result of one statement: the running statement and its current row.
 // A cursor is never duplicated; moving it (construction or assignment) transfers the statement.
 class CppSQLiteCursor {
 public:
     CppSQLiteCursor();
-    CppSQLiteCursor(sqlite3_stmt* vm, bool atEnd, int columns, bool ownsVm);
+    explicit CppSQLiteCursor(std::unique_ptr<kelvara::db::Statement> statement);
     CppSQLiteCursor(CppSQLiteCursor&& other) noexcept;
     // Finalises the statement this cursor held (errors discarded), then takes other's.
     CppSQLiteCursor& operator=(CppSQLiteCursor&& other) noexcept;
@@ -24,6 +28,8 @@ public:
     // Moves to the next row. At the end it does nothing: stepping a finished statement
     // again would run it anew (and repeat an insert).
     void advance();
+    // Ends the statement; one released before its last row stops the work still pending
+    // for it (a server stops producing rows nobody reads).
     void finalize();
 
 private:
@@ -34,9 +40,8 @@ private:
 
     void requireStatement() const;
 
-    sqlite3_stmt* m_pVm;
+    std::unique_ptr<kelvara::db::Statement> m_statement;
     bool m_bAtEnd;
     int m_nColumns;
-    bool m_bOwnsVm;
     bool m_bNoStatement;  // see withoutStatement()
 };

@@ -2,18 +2,10 @@
 
 #include "CppSQLiteException.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <chrono>
-#include <thread>
 
 namespace {
-
-char* copyErrorText(sqlite3* db)
-{
-    return sqlite3_mprintf("%s", sqlite3_errmsg(db));
-}
 
 long long nowMs()
 {
@@ -31,67 +23,49 @@ struct WaitEnd {
 
 }  // namespace
 
-CppSQLiteSession::CppSQLiteSession() : m_pDb(nullptr), m_nBusyTimeoutMs(kDefaultBusyTimeoutMs) {}
+CppSQLiteSession::CppSQLiteSession() : m_nBusyTimeoutMs(kDefaultBusyTimeoutMs) {}
 
 CppSQLiteSession::~CppSQLiteSession()
 {
     close();
 }
 
-void CppSQLiteSession::open(const char* fileName)
+void CppSQLiteSession::open(const char* name)
 {
     close();
-
-    sqlite3* db = nullptr;
-    const int result =
-        sqlite3_open_v2(fileName, &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    if (!db)
-        throw CppSQLiteException(SQLITE_CANTOPEN,
-                                 sqlite3_mprintf("%s", sqlite3_errstr(SQLITE_CANTOPEN)), true);
-    if (result != SQLITE_OK) {
-        char* message = copyErrorText(db);
-        sqlite3_close(db);
-        throw CppSQLiteException(result, message, true);
+    const WaitEnd waitEnd;
+    if (kelvara::db::isConnectionString(name)) {
+        m_connection = kelvara::db::openPostgres(name, *this, m_nBusyTimeoutMs);
+    } else {
+        m_connection = kelvara::db::openSqlite(name, *this, m_nBusyTimeoutMs);
     }
-
-    // Every statement of the catalogue writes its texts in double quotes; a library built
-    // without that leniency must still read them as texts.
-    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 1, static_cast<int*>(nullptr));
-    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 1, static_cast<int*>(nullptr));
-
-    m_pDb = db;
-    applyBusyTimeout(m_nBusyTimeoutMs);
+    m_dialect = m_connection->dialect();
 }
 
 void CppSQLiteSession::applyBusyTimeout(int milliseconds)
 {
     m_nBusyTimeoutMs = milliseconds;
-    // Our own handler in place of sqlite3_busy_timeout: the same time-out, but the observer
-    // hears of the wait and can end it.
-    if (m_pDb)
-        sqlite3_busy_handler(m_pDb, &CppSQLiteSession::onBusy, this);
+    if (m_connection)
+        m_connection->setBusyTimeout(milliseconds);
 }
 
-int CppSQLiteSession::onBusy(void* context, int attempt)
+int CppSQLiteSession::lockWaitSlice(bool restart)
 {
-    auto* session = static_cast<CppSQLiteSession*>(context);
     const long long now = nowMs();
-    if (attempt == 0 || !session->m_bWaiting) {
-        if (!session->m_bWaiting) {
-            session->m_bWaiting = true;
-            t_waitingSession = session;
+    if (restart || !m_bWaiting) {
+        if (!m_bWaiting) {
+            m_bWaiting = true;
+            t_waitingSession = this;
         }
-        session->m_waitStartMs = now;
+        m_waitStartMs = now;
     }
-    const long long elapsed = now - session->m_waitStartMs;
-    if (elapsed >= session->m_nBusyTimeoutMs)
+    const long long elapsed = now - m_waitStartMs;
+    if (elapsed >= m_nBusyTimeoutMs)
         return 0;
-    if (session->m_pLockWait && !session->m_pLockWait->lockWaitContinues(static_cast<int>(elapsed)))
+    if (m_pLockWait && !m_pLockWait->lockWaitContinues(static_cast<int>(elapsed)))
         return 0;
-    // Short sleeps keep a waiting window lively; the lock is tried again after each.
-    const long long remaining = session->m_nBusyTimeoutMs - elapsed;
-    std::this_thread::sleep_for(std::chrono::milliseconds(std::min<long long>(remaining, 10)));
-    return 1;
+    // Short slices keep a waiting window lively.
+    return static_cast<int>(std::max<long long>(1, std::min<long long>(m_nBusyTimeoutMs - elapsed, 10)));
 }
 
 void CppSQLiteSession::endLockWait()
@@ -107,23 +81,8 @@ void CppSQLiteSession::endLockWait()
 
 void CppSQLiteSession::requireOpen() const
 {
-    if (!m_pDb)
+    if (!m_connection)
         throw CppSQLiteException(CppSQLiteException::kLayerError, "Database not open");
-}
-
-sqlite3_stmt* CppSQLiteSession::compileStatement(const char* sql)
-{
-    requireOpen();
-
-    sqlite3_stmt* vm = nullptr;
-    const char* tail = nullptr;  // only the first statement of a text ever runs
-    const int result = sqlite3_prepare_v2(m_pDb, sql, -1, &vm, &tail);
-    if (result == SQLITE_OK)
-        return vm;
-
-    char* message = copyErrorText(m_pDb);
-    sqlite3_finalize(vm);
-    throw CppSQLiteException(result, message, true);
 }
 
 CppSQLiteCursor CppSQLiteSession::execute(const char* sql)
@@ -135,31 +94,19 @@ CppSQLiteCursor CppSQLiteSession::execute(const char* sql)
         m_trace(sql);
 
     const WaitEnd waitEnd;  // compiling may wait too (reading the schema)
-    sqlite3_stmt* vm = compileStatement(sql);
-    if (!vm)
+    std::unique_ptr<kelvara::db::Statement> statement = m_connection->start(sql);
+    if (!statement)
         return CppSQLiteCursor::withoutStatement();
-
-    const int result = sqlite3_step(vm);
-    if (result == SQLITE_DONE)
-        return CppSQLiteCursor(vm, true, sqlite3_column_count(vm), true);
-    if (result == SQLITE_ROW)
-        return CppSQLiteCursor(vm, false, sqlite3_column_count(vm), true);
-
-    // Copy the text before finalisation can replace it; the code is finalisation's.
-    char* message = copyErrorText(m_pDb);
-    int code = sqlite3_finalize(vm);
-    if (code == SQLITE_OK)
-        code = result;
-    throw CppSQLiteException(code, message, true);
+    return CppSQLiteCursor(std::move(statement));
 }
 
 void CppSQLiteSession::close()
 {
     if (t_waitingSession == this)
         endLockWait();
-    if (m_pDb) {
-        // A cursor may still hold a statement; the connection then goes when it is finalised.
-        sqlite3_close_v2(m_pDb);
-        m_pDb = nullptr;
+    if (m_connection) {
+        m_connection->close();
+        m_connection.reset();
     }
+    m_dialect = kelvara::sql::Dialect::sqlite;
 }

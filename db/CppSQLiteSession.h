@@ -1,16 +1,17 @@
 #pragma once
 
 #include "CppSQLiteCursor.h"
+#include "Dialect.h"
+#include "Engine.h"
 #include "LockWait.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 
-struct sqlite3;
-struct sqlite3_stmt;
-
-// Owns the connection to the catalogue file. The program has exactly one, theDb.
-class CppSQLiteSession {
+// Owns the connection to the catalogue: a file, or a database on a PostgreSQL server.
+// The program has exactly one, theDb.
+class CppSQLiteSession : private kelvara::db::WaitHost {
 public:
     static constexpr int kDefaultBusyTimeoutMs = 60000;
 
@@ -23,14 +24,18 @@ public:
     CppSQLiteSession& operator=(const CppSQLiteSession&) = delete;
     virtual ~CppSQLiteSession();
 
-    void open(const char* fileName);
+    // name is a catalogue file (created if missing), or a libpq connection string or
+    // postgresql:// URI naming a server catalogue.
+    void open(const char* name);
     void applyBusyTimeout(int milliseconds);
     CppSQLiteCursor execute(const char* sql);
     CppSQLiteCursor execute(const std::string& sql) { return execute(sql.c_str()); }
     void close();
 
-    bool isOpen() const { return m_pDb != nullptr; }
+    bool isOpen() const { return m_connection != nullptr; }
     int busyTimeout() const { return m_nBusyTimeoutMs; }
+    // The SQL the open catalogue reads; the statement texts are composed for it.
+    kelvara::sql::Dialect dialect() const { return m_dialect; }
     void setStatementTrace(StatementTrace trace) { m_trace = std::move(trace); }
     // Who is told while a statement waits for another connection's lock (none by default).
     void setLockWaitObserver(LockWaitObserver* observer) { m_pLockWait = observer; }
@@ -40,12 +45,11 @@ public:
     static void endLockWait();
 
 private:
-    static int onBusy(void* session, int attempt);
-
-    sqlite3_stmt* compileStatement(const char* sql);
+    int lockWaitSlice(bool restart) override;
     void requireOpen() const;
 
-    sqlite3* m_pDb;
+    std::shared_ptr<kelvara::db::Connection> m_connection;
+    kelvara::sql::Dialect m_dialect = kelvara::sql::Dialect::sqlite;
     int m_nBusyTimeoutMs;
     StatementTrace m_trace;
     LockWaitObserver* m_pLockWait = nullptr;

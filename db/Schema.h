@@ -7,5 +7,7 @@ namespace kelvara {
 // The text of db/schema.sql, compiled in: the four tables, the one kolumny row and the
 // indexes. Every new catalogue is created from it.
 const std::string& catalogueSchemaSql();
+// The text of db/schema-postgres.sql: the same catalogue on a PostgreSQL server.
+const std::string& serverCatalogueSchemaSql();
 
 }  // namespace kelvara

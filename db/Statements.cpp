@@ -79,12 +79,13 @@ std::string singleQuoted(const std::string& value)
     return out;
 }
 
-// The catalogue's historical double-quoted text whenever it can only mean that text;
-// otherwise the standard literal, which always does.
-std::string textValue(const std::string& value, const char* field)
+// In a catalogue file, the historical double-quoted text whenever it can only mean that
+// text; otherwise, and always on a server (where a double-quoted token is a name), the
+// standard literal.
+std::string textValue(Dialect dialect, const std::string& value, const char* field)
 {
     requireNoNul(value, field);
-    if (value.find('"') != std::string::npos || namesAColumn(value))
+    if (dialect != Dialect::sqlite || value.find('"') != std::string::npos || namesAColumn(value))
         return singleQuoted(value);
     return '"' + value + '"';
 }
@@ -101,6 +102,13 @@ const std::string& idValue(const std::string& value, const char* field)
     if (!isPlainSqlInteger(value))
         throw StatementRefused(field, "must be a whole number");
     return value;
+}
+
+// "do" is a reserved word in PostgreSQL: as an insert's or update's target column (where
+// no table name qualifies it) the server's text quotes it, which names the same column.
+const char* yearToColumn(Dialect dialect)
+{
+    return dialect == Dialect::postgres ? "\"do\"" : "do";
 }
 
 bool isDigit(char c)
@@ -131,16 +139,20 @@ const char* const kRowPrefix =
     "from kompresory, modele, marki "
     "where kompresory.id_modelu = modele.id_modelu and modele.id_marki = marki.id_marki ";
 
-std::string typeCondition(const std::string& upperType)
+std::string typeCondition(Dialect dialect, const std::string& upperType, bool counting)
 {
-    return "and kompresory.typ = " + textValue(upperType, kTypeField)
-           + " order by marki.marka DESC, modele.model DESC;";
+    const std::string condition = "and kompresory.typ = " + textValue(dialect, upperType, kTypeField);
+    // PostgreSQL refuses to order one aggregate row by columns it does not group by; the
+    // order cannot change a count, so the server's text leaves it out.
+    if (counting && dialect == Dialect::postgres)
+        return condition + ";";
+    return condition + " order by marki.marka DESC, modele.model DESC;";
 }
 
-std::string carCondition(const std::string& manufacturer, const std::string& model)
+std::string carCondition(Dialect dialect, const std::string& manufacturer, const std::string& model)
 {
-    return "and marki.marka = " + textValue(manufacturer, kManufacturerField)
-           + " and modele.model = " + textValue(model, kModelField) + ";";
+    return "and marki.marka = " + textValue(dialect, manufacturer, kManufacturerField)
+           + " and modele.model = " + textValue(dialect, model, kModelField) + ";";
 }
 
 }  // namespace
@@ -212,78 +224,79 @@ std::string modelsOfManufacturer(const std::string& manufacturer)
            + singleQuoted(manufacturer) + " order by modele.model;";
 }
 
-std::string countModelsOfManufacturer(const std::string& manufacturer)
+std::string countModelsOfManufacturer(Dialect dialect, const std::string& manufacturer)
 {
     return "select count(*) from modele,marki where modele.id_marki = marki.id_marki "
            "and marki.marka = "
-           + textValue(manufacturer, kManufacturerField) + ";";
+           + textValue(dialect, manufacturer, kManufacturerField) + ";";
 }
 
-std::string deleteManufacturer(const std::string& manufacturer)
+std::string deleteManufacturer(Dialect dialect, const std::string& manufacturer)
 {
-    return "delete from Marki where marka = " + textValue(manufacturer, kManufacturerField) + ";";
+    return "delete from Marki where marka = " + textValue(dialect, manufacturer, kManufacturerField) + ";";
 }
 
-std::string countCompressorsOfModel(const std::string& model)
+std::string countCompressorsOfModel(Dialect dialect, const std::string& model)
 {
     return "select count(*) from modele,kompresory where modele.id_modelu = kompresory.id_modelu "
            "and modele.model = "
-           + textValue(model, kModelField) + ";";
+           + textValue(dialect, model, kModelField) + ";";
 }
 
-std::string deleteModel(const std::string& model)
+std::string deleteModel(Dialect dialect, const std::string& model)
 {
-    return "delete from Modele where model = " + textValue(model, kModelField) + ";";
+    return "delete from Modele where model = " + textValue(dialect, model, kModelField) + ";";
 }
 
-std::string insertManufacturer(const std::string& manufacturer)
+std::string insertManufacturer(Dialect dialect, const std::string& manufacturer)
 {
     return "insert into Marki(id_marki, marka) values ( NULL, "
-           + textValue(manufacturer, kManufacturerField) + ");";
+           + textValue(dialect, manufacturer, kManufacturerField) + ");";
 }
 
-std::string manufacturerIdByName(const std::string& manufacturer)
+std::string manufacturerIdByName(Dialect dialect, const std::string& manufacturer)
 {
     return "select id_marki from marki where marka = "
-           + textValue(manufacturer, kManufacturerField) + ";";
+           + textValue(dialect, manufacturer, kManufacturerField) + ";";
 }
 
-std::string insertModel(const std::string& manufacturerId, const std::string& model)
+std::string insertModel(Dialect dialect, const std::string& manufacturerId, const std::string& model)
 {
     return "insert into Modele(id_modelu, id_marki, model) values ( NULL, "
-           + idValue(manufacturerId, kManufacturerIdField) + "," + textValue(model, kModelField)
+           + idValue(manufacturerId, kManufacturerIdField) + "," + textValue(dialect, model, kModelField)
            + ");";
 }
 
-std::string modelIdByName(const std::string& model, const std::string& manufacturerId)
+std::string modelIdByName(Dialect dialect, const std::string& model, const std::string& manufacturerId)
 {
     // No blank before "and": the closing quote already ends the token.
-    return "select id_modelu from modele where model = " + textValue(model, kModelField)
+    return "select id_modelu from modele where model = " + textValue(dialect, model, kModelField)
            + "and id_marki = " + idValue(manufacturerId, kManufacturerIdField) + ";";
 }
 
-std::string insertCompressor(const std::string& modelId, const CompressorValues& values)
+std::string insertCompressor(Dialect dialect, const std::string& modelId, const CompressorValues& values)
 {
-    return "insert into kompresory(id_kompresora, id_modelu, pojemnosc, od, do, typ, nr_f_s, "
-           "nrkv, cena_zakl, kaucja_sku, netto) values(NULL,"
-           + idValue(modelId, kModelIdField) + ", " + textValue(values.capacity, kCapacityField)
-           + "," + textValue(values.yearFrom, kYearFromField) + ","
-           + textValue(values.yearTo, kYearToField) + "," + textValue(values.type, kTypeField)
-           + "," + textValue(values.commonPartNo, kCommonPartNoField) + ","
-           + textValue(values.partNo, kPartNoField) + ","
+    return std::string("insert into kompresory(id_kompresora, id_modelu, pojemnosc, od, ")
+           + yearToColumn(dialect)
+           + ", typ, nr_f_s, nrkv, cena_zakl, kaucja_sku, netto) values(NULL,"
+           + idValue(modelId, kModelIdField) + ", " + textValue(dialect, values.capacity, kCapacityField)
+           + "," + textValue(dialect, values.yearFrom, kYearFromField) + ","
+           + textValue(dialect, values.yearTo, kYearToField) + "," + textValue(dialect, values.type, kTypeField)
+           + "," + textValue(dialect, values.commonPartNo, kCommonPartNoField) + ","
+           + textValue(dialect, values.partNo, kPartNoField) + ","
            + numberValue(values.jobber, kJobberField) + ","
            + numberValue(values.coreDeposit, kCoreDepositField) + ","
            + numberValue(values.netPrice, kNetPriceField) + ");";
 }
 
-std::string updateCompressor(const CompressorValues& values, const std::string& compressorId)
+std::string updateCompressor(Dialect dialect, const CompressorValues& values, const std::string& compressorId)
 {
-    return "update kompresory set pojemnosc = " + textValue(values.capacity, kCapacityField)
-           + ", od = " + textValue(values.yearFrom, kYearFromField)
-           + ", do = " + textValue(values.yearTo, kYearToField)
-           + ", typ = " + textValue(values.type, kTypeField)
-           + ", nr_f_s = " + textValue(values.commonPartNo, kCommonPartNoField)
-           + ", nrkv = " + textValue(values.partNo, kPartNoField)
+    return "update kompresory set pojemnosc = " + textValue(dialect, values.capacity, kCapacityField)
+           + ", od = " + textValue(dialect, values.yearFrom, kYearFromField)
+           + ", " + yearToColumn(dialect) + " = " + textValue(dialect, values.yearTo, kYearToField)
+           + ", typ = " + textValue(dialect, values.type, kTypeField)
+           + ", nr_f_s = " + textValue(dialect, values.commonPartNo, kCommonPartNoField)
+           + ", nrkv = " + textValue(dialect, values.partNo, kPartNoField)
            + ", cena_zakl = " + numberValue(values.jobber, kJobberField)
            + ", kaucja_sku = " + numberValue(values.coreDeposit, kCoreDepositField)
            + ", netto = " + numberValue(values.netPrice, kNetPriceField)
@@ -300,24 +313,24 @@ std::string loadCompressor(const std::string& compressorId)
            + idValue(compressorId, kCompressorIdField) + ";";
 }
 
-std::string countCompressorsOfType(const std::string& upperType)
+std::string countCompressorsOfType(Dialect dialect, const std::string& upperType)
 {
-    return kCountPrefix + typeCondition(upperType);
+    return kCountPrefix + typeCondition(dialect, upperType, true);
 }
 
-std::string compressorsOfType(const std::string& upperType)
+std::string compressorsOfType(Dialect dialect, const std::string& upperType)
 {
-    return kRowPrefix + typeCondition(upperType);
+    return kRowPrefix + typeCondition(dialect, upperType, false);
 }
 
-std::string countCompressorsOfCar(const std::string& manufacturer, const std::string& model)
+std::string countCompressorsOfCar(Dialect dialect, const std::string& manufacturer, const std::string& model)
 {
-    return kCountPrefix + carCondition(manufacturer, model);
+    return kCountPrefix + carCondition(dialect, manufacturer, model);
 }
 
-std::string compressorsOfCar(const std::string& manufacturer, const std::string& model)
+std::string compressorsOfCar(Dialect dialect, const std::string& manufacturer, const std::string& model)
 {
-    return kRowPrefix + carCondition(manufacturer, model);
+    return kRowPrefix + carCondition(dialect, manufacturer, model);
 }
 
 std::string deleteCompressor(const std::string& compressorId)

@@ -7,8 +7,12 @@
 // token would read as a column (any column of the four tables, or rowid/oid/_rowid_, in any
 // case) — is written as a standard single-quoted literal instead, inner single quotes
 // doubled, so that it can never change what a statement selects, inserts or deletes.
+// On a server every text value is the standard literal (a double-quoted token names a
+// column there); the functions that carry texts take the open catalogue's dialect.
 // Bare values (ids, prices) are accepted only as plain SQL numbers; anything else is
 // refused with StatementRefused before a text is composed.
+
+#include "Dialect.h"
 
 #include <array>
 #include <stdexcept>
@@ -60,23 +64,23 @@ std::string updateColumnFlag(int index, bool visible);
 // --- manufacturers and models -------------------------------------------------------
 std::string selectManufacturers();
 std::string modelsOfManufacturer(const std::string& manufacturer);
-std::string countModelsOfManufacturer(const std::string& manufacturer);
-std::string deleteManufacturer(const std::string& manufacturer);
-std::string countCompressorsOfModel(const std::string& model);
-std::string deleteModel(const std::string& model);
-std::string insertManufacturer(const std::string& manufacturer);
-std::string manufacturerIdByName(const std::string& manufacturer);
-std::string insertModel(const std::string& manufacturerId, const std::string& model);
-std::string modelIdByName(const std::string& model, const std::string& manufacturerId);
+std::string countModelsOfManufacturer(Dialect dialect, const std::string& manufacturer);
+std::string deleteManufacturer(Dialect dialect, const std::string& manufacturer);
+std::string countCompressorsOfModel(Dialect dialect, const std::string& model);
+std::string deleteModel(Dialect dialect, const std::string& model);
+std::string insertManufacturer(Dialect dialect, const std::string& manufacturer);
+std::string manufacturerIdByName(Dialect dialect, const std::string& manufacturer);
+std::string insertModel(Dialect dialect, const std::string& manufacturerId, const std::string& model);
+std::string modelIdByName(Dialect dialect, const std::string& model, const std::string& manufacturerId);
 
 // --- compressors --------------------------------------------------------------------
-std::string insertCompressor(const std::string& modelId, const CompressorValues& values);
-std::string updateCompressor(const CompressorValues& values, const std::string& compressorId);
+std::string insertCompressor(Dialect dialect, const std::string& modelId, const CompressorValues& values);
+std::string updateCompressor(Dialect dialect, const CompressorValues& values, const std::string& compressorId);
 std::string loadCompressor(const std::string& compressorId);
-std::string countCompressorsOfType(const std::string& upperType);
-std::string compressorsOfType(const std::string& upperType);
-std::string countCompressorsOfCar(const std::string& manufacturer, const std::string& model);
-std::string compressorsOfCar(const std::string& manufacturer, const std::string& model);
+std::string countCompressorsOfType(Dialect dialect, const std::string& upperType);
+std::string compressorsOfType(Dialect dialect, const std::string& upperType);
+std::string countCompressorsOfCar(Dialect dialect, const std::string& manufacturer, const std::string& model);
+std::string compressorsOfCar(Dialect dialect, const std::string& manufacturer, const std::string& model);
 std::string deleteCompressor(const std::string& compressorId);
 
 // Result columns of 17 and 19, numbered from 0.

@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
   libsqlite3-dev sqlite3
+  postgresql libpq-dev
   googletest libgtest-dev
   clang libclang-rt-14-dev
   fonts-liberation2 fonts-comic-neue fonts-dejavu-core

@@ -134,7 +134,7 @@ TEST_F(SessionTest, NullAndEmptyTextsDiffer)
 TEST_F(SessionTest, WritesAreCompleteWhenExecuteReturns)
 {
     {
-        CppSQLiteCursor cursor = session.execute(kelvara::sql::insertManufacturer("Fiat"));
+        CppSQLiteCursor cursor = session.execute(kelvara::sql::insertManufacturer(kelvara::sql::Dialect::sqlite, "Fiat"));
         EXPECT_TRUE(cursor.atEnd());
         EXPECT_EQ(cursor.columnCount(), 0);
         EXPECT_DB_ERROR(cursor.field(0), kBadField);
@@ -286,7 +286,7 @@ TEST(SessionBusy, LockedFileFailsAfterTimeOutAndWritesNothing)
 
     holder.exec("BEGIN EXCLUSIVE");
     const auto started = Clock::now();
-    const auto busy = thrownBy([&] { session.execute(kelvara::sql::insertManufacturer("Seat")); });
+    const auto busy = thrownBy([&] { session.execute(kelvara::sql::insertManufacturer(kelvara::sql::Dialect::sqlite, "Seat")); });
     const auto waited = Clock::now() - started;
     holder.exec("ROLLBACK");
 
@@ -297,7 +297,7 @@ TEST(SessionBusy, LockedFileFailsAfterTimeOutAndWritesNothing)
     EXPECT_EQ(holder.scalar("select count(*) from marki"), "0");
 
     // The same statement goes through once the lock is gone.
-    session.execute(kelvara::sql::insertManufacturer("Seat"));
+    session.execute(kelvara::sql::insertManufacturer(kelvara::sql::Dialect::sqlite, "Seat"));
     EXPECT_EQ(holder.scalar("select marka from marki"), "Seat");
 }
 
@@ -315,7 +315,7 @@ TEST(SessionBusy, WaitsForALockReleasedWithinTheTimeOut)
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         holder.exec("COMMIT");
     });
-    EXPECT_NO_THROW(session.execute(kelvara::sql::insertManufacturer("waited")));
+    EXPECT_NO_THROW(session.execute(kelvara::sql::insertManufacturer(kelvara::sql::Dialect::sqlite, "waited")));
     const auto waited = Clock::now() - started;
     releaser.join();
 
@@ -354,12 +354,12 @@ TEST(SessionBusy, AnObserverSeesTheWaitAndCanEndItAsATimeOut)
     session.setLockWaitObserver(&observer);
 
     // No lock, no wait: the observer hears nothing.
-    session.execute(kelvara::sql::insertManufacturer("Seat"));
+    session.execute(kelvara::sql::insertManufacturer(kelvara::sql::Dialect::sqlite, "Seat"));
     EXPECT_EQ(observer.calls + observer.ended, 0);
 
     holder.exec("BEGIN EXCLUSIVE");
     const auto started = Clock::now();
-    const auto busy = thrownBy([&] { session.execute(kelvara::sql::insertManufacturer("Fiat")); });
+    const auto busy = thrownBy([&] { session.execute(kelvara::sql::insertManufacturer(kelvara::sql::Dialect::sqlite, "Fiat")); });
     const auto waited = Clock::now() - started;
     holder.exec("ROLLBACK");
 
@@ -379,7 +379,7 @@ TEST(SessionBusy, AnObserverSeesTheWaitAndCanEndItAsATimeOut)
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
         holder.exec("COMMIT");
     });
-    session.execute(kelvara::sql::insertManufacturer("Fiat"));
+    session.execute(kelvara::sql::insertManufacturer(kelvara::sql::Dialect::sqlite, "Fiat"));
     releaser.join();
     EXPECT_GT(patient.calls, 0);
     EXPECT_EQ(patient.ended, 1);

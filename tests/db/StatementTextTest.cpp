@@ -49,31 +49,31 @@ TEST(StatementText, ManufacturersAndModels)
     EXPECT_EQ(sql::modelsOfManufacturer("Volkswagen"),
               "select modele.model from marki, modele where marki.id_marki = modele.id_marki and "
               "marki.marka = 'Volkswagen' order by modele.model;");
-    EXPECT_EQ(sql::countModelsOfManufacturer("Volkswagen"),
+    EXPECT_EQ(sql::countModelsOfManufacturer(sql::Dialect::sqlite, "Volkswagen"),
               "select count(*) from modele,marki where modele.id_marki = marki.id_marki and "
               "marki.marka = \"Volkswagen\";");
-    EXPECT_EQ(sql::deleteManufacturer("Volkswagen"), "delete from Marki where marka = \"Volkswagen\";");
-    EXPECT_EQ(sql::countCompressorsOfModel("Golf IV"),
+    EXPECT_EQ(sql::deleteManufacturer(sql::Dialect::sqlite, "Volkswagen"), "delete from Marki where marka = \"Volkswagen\";");
+    EXPECT_EQ(sql::countCompressorsOfModel(sql::Dialect::sqlite, "Golf IV"),
               "select count(*) from modele,kompresory where modele.id_modelu = kompresory.id_modelu "
               "and modele.model = \"Golf IV\";");
-    EXPECT_EQ(sql::deleteModel("Golf IV"), "delete from Modele where model = \"Golf IV\";");
-    EXPECT_EQ(sql::insertManufacturer("Volkswagen"),
+    EXPECT_EQ(sql::deleteModel(sql::Dialect::sqlite, "Golf IV"), "delete from Modele where model = \"Golf IV\";");
+    EXPECT_EQ(sql::insertManufacturer(sql::Dialect::sqlite, "Volkswagen"),
               "insert into Marki(id_marki, marka) values ( NULL, \"Volkswagen\");");
-    EXPECT_EQ(sql::manufacturerIdByName("Volkswagen"),
+    EXPECT_EQ(sql::manufacturerIdByName(sql::Dialect::sqlite, "Volkswagen"),
               "select id_marki from marki where marka = \"Volkswagen\";");
-    EXPECT_EQ(sql::insertModel("7", "Golf IV"),
+    EXPECT_EQ(sql::insertModel(sql::Dialect::sqlite, "7", "Golf IV"),
               "insert into Modele(id_modelu, id_marki, model) values ( NULL, 7,\"Golf IV\");");
-    EXPECT_EQ(sql::modelIdByName("Golf IV", "7"),
+    EXPECT_EQ(sql::modelIdByName(sql::Dialect::sqlite, "Golf IV", "7"),
               "select id_modelu from modele where model = \"Golf IV\"and id_marki = 7;");
 }
 
 TEST(StatementText, Compressors)
 {
-    EXPECT_EQ(sql::insertCompressor("12", ordinaryCompressor()),
+    EXPECT_EQ(sql::insertCompressor(sql::Dialect::sqlite, "12", ordinaryCompressor()),
               "insert into kompresory(id_kompresora, id_modelu, pojemnosc, od, do, typ, nr_f_s, nrkv, "
               "cena_zakl, kaucja_sku, netto) values(NULL,12, \"1.6\",\"1998\",\"2004\",\"SD7V16\","
               "\"1135\",\"KV-22\",310.50,20,290);");
-    EXPECT_EQ(sql::updateCompressor(ordinaryCompressor(), "31"),
+    EXPECT_EQ(sql::updateCompressor(sql::Dialect::sqlite, ordinaryCompressor(), "31"),
               "update kompresory set pojemnosc = \"1.6\", od = \"1998\", do = \"2004\", typ = \"SD7V16\", "
               "nr_f_s = \"1135\", nrkv = \"KV-22\", cena_zakl = 310.50, kaucja_sku = 20, netto = 290 "
               "where id_kompresora = 31;");
@@ -84,28 +84,28 @@ TEST(StatementText, Compressors)
     EXPECT_EQ(sql::deleteCompressor("31"), "delete from kompresory where id_kompresora = 31;");
 
     // Empty texts are written as two adjacent quotes.
-    EXPECT_EQ(sql::insertCompressor("1", {"", "", "", "", "", "", "0", "0", "0"}),
+    EXPECT_EQ(sql::insertCompressor(sql::Dialect::sqlite, "1", {"", "", "", "", "", "", "0", "0", "0"}),
               "insert into kompresory(id_kompresora, id_modelu, pojemnosc, od, do, typ, nr_f_s, nrkv, "
               "cena_zakl, kaucja_sku, netto) values(NULL,1, \"\",\"\",\"\",\"\",\"\",\"\",0,0,0);");
 }
 
 TEST(StatementText, Searches)
 {
-    EXPECT_EQ(sql::countCompressorsOfType("SD7V16"),
+    EXPECT_EQ(sql::countCompressorsOfType(sql::Dialect::sqlite, "SD7V16"),
               "select count(*) from kompresory, modele, marki where kompresory.id_modelu = "
               "modele.id_modelu and modele.id_marki = marki.id_marki and kompresory.typ = \"SD7V16\" "
               "order by marki.marka DESC, modele.model DESC;");
-    EXPECT_EQ(sql::compressorsOfType("SD7V16"),
+    EXPECT_EQ(sql::compressorsOfType(sql::Dialect::sqlite, "SD7V16"),
               "select kompresory.id_kompresora, marki.marka, modele.model, kompresory.pojemnosc, "
               "kompresory.od, kompresory.do, kompresory.typ, kompresory.nr_f_s, kompresory.nrkv, "
               "kompresory.cena_zakl, kompresory.kaucja_sku, kompresory.netto from kompresory, modele, "
               "marki where kompresory.id_modelu = modele.id_modelu and modele.id_marki = "
               "marki.id_marki and kompresory.typ = \"SD7V16\" order by marki.marka DESC, modele.model DESC;");
-    EXPECT_EQ(sql::countCompressorsOfCar("Volkswagen", "Golf IV"),
+    EXPECT_EQ(sql::countCompressorsOfCar(sql::Dialect::sqlite, "Volkswagen", "Golf IV"),
               "select count(*) from kompresory, modele, marki where kompresory.id_modelu = "
               "modele.id_modelu and modele.id_marki = marki.id_marki and marki.marka = \"Volkswagen\" "
               "and modele.model = \"Golf IV\";");
-    EXPECT_EQ(sql::compressorsOfCar("Volkswagen", "Golf IV"),
+    EXPECT_EQ(sql::compressorsOfCar(sql::Dialect::sqlite, "Volkswagen", "Golf IV"),
               "select kompresory.id_kompresora, marki.marka, modele.model, kompresory.pojemnosc, "
               "kompresory.od, kompresory.do, kompresory.typ, kompresory.nr_f_s, kompresory.nrkv, "
               "kompresory.cena_zakl, kompresory.kaucja_sku, kompresory.netto from kompresory, modele, "
@@ -117,25 +117,25 @@ TEST(StatementText, Searches)
 TEST(StatementText, ValuesTheDoubleQuotesCannotCarryBecomeStandardLiterals)
 {
     // Column names in any ASCII case, and the row id's three names.
-    EXPECT_EQ(sql::deleteManufacturer("marka"), "delete from Marki where marka = 'marka';");
-    EXPECT_EQ(sql::deleteModel("MODEL"), "delete from Modele where model = 'MODEL';");
-    EXPECT_EQ(sql::deleteManufacturer("RowId"), "delete from Marki where marka = 'RowId';");
-    EXPECT_EQ(sql::deleteManufacturer("_ROWID_"), "delete from Marki where marka = '_ROWID_';");
-    EXPECT_EQ(sql::deleteManufacturer("Oid"), "delete from Marki where marka = 'Oid';");
-    EXPECT_EQ(sql::countCompressorsOfType("PRICE"),
+    EXPECT_EQ(sql::deleteManufacturer(sql::Dialect::sqlite, "marka"), "delete from Marki where marka = 'marka';");
+    EXPECT_EQ(sql::deleteModel(sql::Dialect::sqlite, "MODEL"), "delete from Modele where model = 'MODEL';");
+    EXPECT_EQ(sql::deleteManufacturer(sql::Dialect::sqlite, "RowId"), "delete from Marki where marka = 'RowId';");
+    EXPECT_EQ(sql::deleteManufacturer(sql::Dialect::sqlite, "_ROWID_"), "delete from Marki where marka = '_ROWID_';");
+    EXPECT_EQ(sql::deleteManufacturer(sql::Dialect::sqlite, "Oid"), "delete from Marki where marka = 'Oid';");
+    EXPECT_EQ(sql::countCompressorsOfType(sql::Dialect::sqlite, "PRICE"),
               "select count(*) from kompresory, modele, marki where kompresory.id_modelu = "
               "modele.id_modelu and modele.id_marki = marki.id_marki and kompresory.typ = 'PRICE' "
               "order by marki.marka DESC, modele.model DESC;");
     // An embedded double quote; inner single quotes are then doubled.
-    EXPECT_EQ(sql::manufacturerIdByName("Rock \"n' Roll"),
+    EXPECT_EQ(sql::manufacturerIdByName(sql::Dialect::sqlite, "Rock \"n' Roll"),
               "select id_marki from marki where marka = 'Rock \"n'' Roll';");
-    EXPECT_EQ(sql::modelIdByName("\"", "3"), "select id_modelu from modele where model = '\"'and id_marki = 3;");
+    EXPECT_EQ(sql::modelIdByName(sql::Dialect::sqlite, "\"", "3"), "select id_modelu from modele where model = '\"'and id_marki = 3;");
     // Only the value that needs it changes form.
-    EXPECT_EQ(sql::countCompressorsOfCar("typ", "Golf"),
+    EXPECT_EQ(sql::countCompressorsOfCar(sql::Dialect::sqlite, "typ", "Golf"),
               "select count(*) from kompresory, modele, marki where kompresory.id_modelu = "
               "modele.id_modelu and modele.id_marki = marki.id_marki and marki.marka = 'typ' "
               "and modele.model = \"Golf\";");
-    EXPECT_EQ(sql::insertModel("2", "id_modelu"),
+    EXPECT_EQ(sql::insertModel(sql::Dialect::sqlite, "2", "id_modelu"),
               "insert into Modele(id_modelu, id_marki, model) values ( NULL, 2,'id_modelu');");
 
     // Near misses stay ordinary: a single quote alone, a column name among other words or
@@ -144,7 +144,7 @@ TEST(StatementText, ValuesTheDoubleQuotesCannotCarryBecomeStandardLiterals)
     for (const std::string name : {"O'Neil", "marka x", "marka ", " typ", "t\xC3\xBDp", "marki",
                                    "Modele", "kolumny", "true", "FALSE", "null", "current_date",
                                    "main", "sqlite_master", "count(*)", "marki.marka", ""}) {
-        EXPECT_EQ(sql::deleteManufacturer(name), "delete from Marki where marka = \"" + name + "\";");
+        EXPECT_EQ(sql::deleteManufacturer(sql::Dialect::sqlite, name), "delete from Marki where marka = \"" + name + "\";");
     }
 
     // The single-quoted statement doubles inner single quotes and needs nothing else.
@@ -168,10 +168,10 @@ TEST(StatementText, NulCharactersAreRefusedNamingTheField)
         return "(accepted)";
     };
     EXPECT_EQ(fieldOf([&] { sql::modelsOfManufacturer(nul); }), "Manufacturer");
-    EXPECT_EQ(fieldOf([&] { sql::deleteManufacturer(nul); }), "Manufacturer");
-    EXPECT_EQ(fieldOf([&] { sql::deleteModel(nul); }), "Model");
-    EXPECT_EQ(fieldOf([&] { sql::compressorsOfCar("A", nul); }), "Model");
-    EXPECT_EQ(fieldOf([&] { sql::compressorsOfType(nul); }), "Compressor type");
+    EXPECT_EQ(fieldOf([&] { sql::deleteManufacturer(sql::Dialect::sqlite, nul); }), "Manufacturer");
+    EXPECT_EQ(fieldOf([&] { sql::deleteModel(sql::Dialect::sqlite, nul); }), "Model");
+    EXPECT_EQ(fieldOf([&] { sql::compressorsOfCar(sql::Dialect::sqlite, "A", nul); }), "Model");
+    EXPECT_EQ(fieldOf([&] { sql::compressorsOfType(sql::Dialect::sqlite, nul); }), "Compressor type");
 
     const char* const labels[] = {"Engine capacity", "Model year from", "Model year to",
                                   "Compressor type", "Common part #", "Kelvara part #"};
@@ -182,12 +182,12 @@ TEST(StatementText, NulCharactersAreRefusedNamingTheField)
     for (std::size_t i = 0; i < 6; ++i) {
         auto values = ordinaryCompressor();
         values.*texts[i] = nul;
-        EXPECT_EQ(fieldOf([&] { sql::insertCompressor("1", values); }), labels[i]);
-        EXPECT_EQ(fieldOf([&] { sql::updateCompressor(values, "1"); }), labels[i]);
+        EXPECT_EQ(fieldOf([&] { sql::insertCompressor(sql::Dialect::sqlite, "1", values); }), labels[i]);
+        EXPECT_EQ(fieldOf([&] { sql::updateCompressor(sql::Dialect::sqlite, values, "1"); }), labels[i]);
     }
 
     try {
-        sql::deleteModel(nul);
+        sql::deleteModel(sql::Dialect::sqlite, nul);
         FAIL() << "accepted";
     } catch (const std::invalid_argument& refused) {
         EXPECT_STREQ(refused.what(), "Model cannot contain a NUL character");
@@ -222,34 +222,95 @@ TEST(StatementText, BareValuesMustBePlainNumbers)
     };
     auto values = ordinaryCompressor();
     values.jobber = "12,50";
-    EXPECT_EQ(refusal([&] { sql::insertCompressor("1", values); }),
+    EXPECT_EQ(refusal([&] { sql::insertCompressor(sql::Dialect::sqlite, "1", values); }),
               "Kelvara Jobber $ must be a plain number such as 12 or 12.50");
     values = ordinaryCompressor();
     values.coreDeposit = "";
-    EXPECT_EQ(refusal([&] { sql::updateCompressor(values, "1"); }),
+    EXPECT_EQ(refusal([&] { sql::updateCompressor(sql::Dialect::sqlite, values, "1"); }),
               "Core deposit must be a plain number such as 12 or 12.50");
     values = ordinaryCompressor();
     values.netPrice = "0 where 1 --";
-    EXPECT_EQ(refusal([&] { sql::insertCompressor("1", values); }),
+    EXPECT_EQ(refusal([&] { sql::insertCompressor(sql::Dialect::sqlite, "1", values); }),
               "Net price must be a plain number such as 12 or 12.50");
 
     EXPECT_EQ(refusal([&] { sql::deleteCompressor("1 or 1"); }), "compressor id must be a whole number");
     EXPECT_EQ(refusal([&] { sql::loadCompressor(""); }), "compressor id must be a whole number");
-    EXPECT_EQ(refusal([&] { sql::updateCompressor(ordinaryCompressor(), "1.5"); }),
+    EXPECT_EQ(refusal([&] { sql::updateCompressor(sql::Dialect::sqlite, ordinaryCompressor(), "1.5"); }),
               "compressor id must be a whole number");
-    EXPECT_EQ(refusal([&] { sql::insertCompressor("x", ordinaryCompressor()); }),
+    EXPECT_EQ(refusal([&] { sql::insertCompressor(sql::Dialect::sqlite, "x", ordinaryCompressor()); }),
               "model id must be a whole number");
-    EXPECT_EQ(refusal([&] { sql::insertModel("", "Golf"); }), "manufacturer id must be a whole number");
-    EXPECT_EQ(refusal([&] { sql::modelIdByName("Golf", "1;"); }), "manufacturer id must be a whole number");
+    EXPECT_EQ(refusal([&] { sql::insertModel(sql::Dialect::sqlite, "", "Golf"); }), "manufacturer id must be a whole number");
+    EXPECT_EQ(refusal([&] { sql::modelIdByName(sql::Dialect::sqlite, "Golf", "1;"); }), "manufacturer id must be a whole number");
 
     // Signs and exponents go in as written.
     values = ordinaryCompressor();
     values.jobber = "-3";
     values.coreDeposit = ".5";
     values.netPrice = "1e3";
-    EXPECT_NE(sql::updateCompressor(values, "-1").find(
+    EXPECT_NE(sql::updateCompressor(sql::Dialect::sqlite, values, "-1").find(
                   "cena_zakl = -3, kaucja_sku = .5, netto = 1e3 where id_kompresora = -1;"),
               std::string::npos);
 }
 
 }  // namespace
+
+// On the server every text is a standard literal; besides that, a statement's server text
+// differs from the file's only where PostgreSQL rejects what the file's text says. This is
+// the complete list of such differences.
+TEST(StatementText, ServerTextsDifferOnlyInLiteralsAndWhatTheServerRejects)
+{
+    using D = sql::Dialect;
+    const auto values = ordinaryCompressor();
+    struct Composed {
+        const char* name;
+        std::string file, server;
+    };
+    const auto both = [](const char* name, auto compose) {
+        return Composed{name, compose(D::sqlite), compose(D::postgres)};
+    };
+    const std::vector<Composed> statements = {
+        both("countModelsOfManufacturer", [](D d) { return sql::countModelsOfManufacturer(d, "VW"); }),
+        both("deleteManufacturer", [](D d) { return sql::deleteManufacturer(d, "VW"); }),
+        both("countCompressorsOfModel", [](D d) { return sql::countCompressorsOfModel(d, "Golf"); }),
+        both("deleteModel", [](D d) { return sql::deleteModel(d, "Golf"); }),
+        both("insertManufacturer", [](D d) { return sql::insertManufacturer(d, "VW"); }),
+        both("manufacturerIdByName", [](D d) { return sql::manufacturerIdByName(d, "VW"); }),
+        both("insertModel", [](D d) { return sql::insertModel(d, "3", "Golf"); }),
+        both("modelIdByName", [](D d) { return sql::modelIdByName(d, "Golf", "3"); }),
+        both("insertCompressor", [&](D d) { return sql::insertCompressor(d, "7", values); }),
+        both("updateCompressor", [&](D d) { return sql::updateCompressor(d, values, "9"); }),
+        both("countCompressorsOfType", [](D d) { return sql::countCompressorsOfType(d, "SD7V16"); }),
+        both("compressorsOfType", [](D d) { return sql::compressorsOfType(d, "SD7V16"); }),
+        both("countCompressorsOfCar", [](D d) { return sql::countCompressorsOfCar(d, "VW", "Golf"); }),
+        both("compressorsOfCar", [](D d) { return sql::compressorsOfCar(d, "VW", "Golf"); }),
+    };
+    std::vector<std::string> differing;
+    for (const Composed& statement : statements) {
+        std::string literals = statement.file;
+        for (char& c : literals)
+            c = c == '"' ? '\'' : c;
+        if (literals != statement.server)
+            differing.push_back(statement.name);
+    }
+    EXPECT_EQ(differing, (std::vector<std::string>{"insertCompressor", "updateCompressor", "countCompressorsOfType"}));
+
+    // "do" is reserved: as a target column it is quoted, which names the same column.
+    EXPECT_EQ(statements[8].server,
+              "insert into kompresory(id_kompresora, id_modelu, pojemnosc, od, \"do\", typ, nr_f_s, nrkv, "
+              "cena_zakl, kaucja_sku, netto) values(NULL,7, '1.6','1998','2004','SD7V16','1135','KV-22',"
+              "310.50,20,290);");
+    EXPECT_EQ(statements[9].server,
+              "update kompresory set pojemnosc = '1.6', od = '1998', \"do\" = '2004', typ = 'SD7V16', "
+              "nr_f_s = '1135', nrkv = 'KV-22', cena_zakl = 310.50, kaucja_sku = 20, netto = 290 "
+              "where id_kompresora = 9;");
+    // An aggregate cannot be ordered by columns it does not group; the order cannot change a count.
+    EXPECT_EQ(statements[10].server,
+              "select count(*) from kompresory, modele, marki where kompresory.id_modelu = modele.id_modelu "
+              "and modele.id_marki = marki.id_marki and kompresory.typ = 'SD7V16';");
+
+    // Every value is a standard literal there, whatever it holds; a backslash is an
+    // ordinary character.
+    EXPECT_EQ(sql::deleteModel(D::postgres, "O'Neil \"GT\" \\"),
+              "delete from Modele where model = 'O''Neil \"GT\" \\';");
+    EXPECT_EQ(sql::deleteModel(D::postgres, "model"), "delete from Modele where model = 'model';");
+}

@@ -102,28 +102,28 @@ TEST_F(AwkwardValues, LookupsAndSearchesFindExactlyTheirRows)
 
         const auto makerIds = expected("select id_marki from marki where marka = ?1", {v});
         ASSERT_EQ(makerIds.size(), 1u) << "each value is stored once as a manufacturer";
-        EXPECT_EQ(firstColumn(session, sql::manufacturerIdByName(v)), makerIds);
+        EXPECT_EQ(firstColumn(session, sql::manufacturerIdByName(sql::Dialect::sqlite, v)), makerIds);
 
-        EXPECT_EQ(firstColumn(session, sql::countModelsOfManufacturer(v)), (std::vector<std::string>{"2"}));
+        EXPECT_EQ(firstColumn(session, sql::countModelsOfManufacturer(sql::Dialect::sqlite, v)), (std::vector<std::string>{"2"}));
         EXPECT_EQ(firstColumn(session, sql::modelsOfManufacturer(v)),
                   expected("select modele.model from marki, modele where marki.id_marki = "
                            "modele.id_marki and marki.marka = ?1 order by modele.model",
                            {v}));
 
-        EXPECT_EQ(firstColumn(session, sql::countCompressorsOfModel(v)), (std::vector<std::string>{"1"}));
-        EXPECT_EQ(firstColumn(session, sql::modelIdByName(v, makerIds.front())),
+        EXPECT_EQ(firstColumn(session, sql::countCompressorsOfModel(sql::Dialect::sqlite, v)), (std::vector<std::string>{"1"}));
+        EXPECT_EQ(firstColumn(session, sql::modelIdByName(sql::Dialect::sqlite, v, makerIds.front())),
                   expected("select id_modelu from modele where model = ?1 and id_marki = ?2",
                            {v, makerIds.front()}));
 
         const auto compressorIds = expected("select id_kompresora from kompresory where typ = ?1", {v});
         ASSERT_EQ(compressorIds.size(), 1u);
-        EXPECT_EQ(firstColumn(session, sql::countCompressorsOfType(v)), (std::vector<std::string>{"1"}));
-        EXPECT_EQ(firstColumn(session, sql::compressorsOfType(v)), compressorIds);
-        EXPECT_EQ(firstColumn(session, sql::countCompressorsOfCar(v, v)), (std::vector<std::string>{"1"}));
-        EXPECT_EQ(firstColumn(session, sql::compressorsOfCar(v, v)), compressorIds);
+        EXPECT_EQ(firstColumn(session, sql::countCompressorsOfType(sql::Dialect::sqlite, v)), (std::vector<std::string>{"1"}));
+        EXPECT_EQ(firstColumn(session, sql::compressorsOfType(sql::Dialect::sqlite, v)), compressorIds);
+        EXPECT_EQ(firstColumn(session, sql::countCompressorsOfCar(sql::Dialect::sqlite, v, v)), (std::vector<std::string>{"1"}));
+        EXPECT_EQ(firstColumn(session, sql::compressorsOfCar(sql::Dialect::sqlite, v, v)), compressorIds);
 
         // The whole result row of the search, and the record as the edit dialog loads it.
-        CppSQLiteCursor row = session.execute(sql::compressorsOfCar(v, v));
+        CppSQLiteCursor row = session.execute(sql::compressorsOfCar(sql::Dialect::sqlite, v, v));
         ASSERT_FALSE(row.atEnd());
         for (int f = sql::kFieldManufacturer; f <= sql::kFieldPartNo; ++f)
             EXPECT_EQ(text(row.field(f)), v) << "field " << f;
@@ -133,8 +133,8 @@ TEST_F(AwkwardValues, LookupsAndSearchesFindExactlyTheirRows)
     }
 
     // A search with a value nobody has, across both kinds of quoting, finds nothing.
-    EXPECT_TRUE(firstColumn(session, sql::compressorsOfCar("marka", "Ordinary")).empty());
-    EXPECT_EQ(firstColumn(session, sql::countCompressorsOfCar("Ordinary", "Ordinary")),
+    EXPECT_TRUE(firstColumn(session, sql::compressorsOfCar(sql::Dialect::sqlite, "marka", "Ordinary")).empty());
+    EXPECT_EQ(firstColumn(session, sql::countCompressorsOfCar(sql::Dialect::sqlite, "Ordinary", "Ordinary")),
               (std::vector<std::string>{"1"}));
 }
 
@@ -144,21 +144,21 @@ TEST_F(AwkwardValues, WritesStoreTheExactText)
         SCOPED_TRACE(describe(v));
         raw.exec("delete from kompresory; delete from Modele; delete from Marki;");
 
-        session.execute(sql::insertManufacturer(v));
+        session.execute(sql::insertManufacturer(sql::Dialect::sqlite, v));
         const Rows makers = raw.query("select id_marki, marka from marki");
         ASSERT_EQ(makers.size(), 1u);
         EXPECT_EQ(makers[0][1], v);
         const std::string makerId = *makers[0][0];
 
-        session.execute(sql::insertModel(makerId, v));
+        session.execute(sql::insertModel(sql::Dialect::sqlite, makerId, v));
         const Rows models = raw.query("select id_modelu, id_marki, model from modele");
         ASSERT_EQ(models.size(), 1u);
         EXPECT_EQ(models[0][1], makerId);
         EXPECT_EQ(models[0][2], v);
         const std::string modelId = *models[0][0];
 
-        session.execute(sql::insertCompressor(modelId, {v, v, v, v, v, v, "1", "2", "3"}));
-        session.execute(sql::insertCompressor(modelId, {"a", "b", "c", "d", "e", "f", "4", "5", "6"}));
+        session.execute(sql::insertCompressor(sql::Dialect::sqlite, modelId, {v, v, v, v, v, v, "1", "2", "3"}));
+        session.execute(sql::insertCompressor(sql::Dialect::sqlite, modelId, {"a", "b", "c", "d", "e", "f", "4", "5", "6"}));
         const Rows inserted = raw.query("select id_kompresora, id_modelu, pojemnosc, od, do, typ, "
                                         "nr_f_s, nrkv, cena_zakl, kaucja_sku, netto from kompresory "
                                         "order by id_kompresora");
@@ -167,7 +167,7 @@ TEST_F(AwkwardValues, WritesStoreTheExactText)
 
         // The update changes the one row it names, each column to its own value.
         const std::string other = v + "|";
-        session.execute(sql::updateCompressor({other, v, other, v, other, v, "7", "8", "9"}, "1"));
+        session.execute(sql::updateCompressor(sql::Dialect::sqlite, {other, v, other, v, other, v, "7", "8", "9"}, "1"));
         const Rows updated = raw.query("select * from kompresory order by id_kompresora");
         EXPECT_EQ(updated[0], (kelvara::test::Row{"1", modelId, other, v, other, v, other, v, "7", "8", "9"}));
         EXPECT_EQ(updated[1], inserted[1]);
@@ -181,11 +181,11 @@ TEST_F(AwkwardValues, DeletesRemoveExactlyTheirRows)
         SCOPED_TRACE(describe(v));
 
         const Rows makersLeft = raw.query("select * from Marki where marka <> ?1 order by id_marki", {v});
-        session.execute(sql::deleteManufacturer(v));
+        session.execute(sql::deleteManufacturer(sql::Dialect::sqlite, v));
         EXPECT_EQ(raw.query("select * from Marki order by id_marki"), makersLeft);
 
         const Rows modelsLeft = raw.query("select * from Modele where model <> ?1 order by id_modelu", {v});
-        session.execute(sql::deleteModel(v));
+        session.execute(sql::deleteModel(sql::Dialect::sqlite, v));
         EXPECT_EQ(raw.query("select * from Modele order by id_modelu"), modelsLeft);
     }
     EXPECT_EQ(raw.query("select marka from Marki"), (Rows{{"Ordinary"}}));
@@ -210,7 +210,7 @@ TEST_F(AwkwardValues, BarePricesAreStoredAsSqlNumbers)
         {"-3", "-3"},   {"+4", "4"},       {"007", "7"},     {"12.", "12.0"},
     };
     for (const auto& [typed, stored] : prices) {
-        session.execute(sql::insertCompressor(modelId, {"", "", "", "", "", "", typed, typed, typed}));
+        session.execute(sql::insertCompressor(sql::Dialect::sqlite, modelId, {"", "", "", "", "", "", typed, typed, typed}));
         const Rows row = raw.query("select cena_zakl, kaucja_sku, netto from kompresory "
                                    "order by id_kompresora desc limit 1");
         EXPECT_EQ(row, (Rows{{stored, stored, stored}})) << typed;
@@ -220,7 +220,7 @@ TEST_F(AwkwardValues, BarePricesAreStoredAsSqlNumbers)
     std::vector<std::string> ran;
     session.setStatementTrace([&](const char* text) { ran.emplace_back(text); });
     for (const std::string bad : {"", "12,50", "1e", "0 where 1 --", " 12", "0x10", "1); delete from Marki; --"}) {
-        EXPECT_THROW(session.execute(sql::insertCompressor(modelId, {"", "", "", "", "", "", "1", "1", bad})),
+        EXPECT_THROW(session.execute(sql::insertCompressor(sql::Dialect::sqlite, modelId, {"", "", "", "", "", "", "1", "1", bad})),
                      sql::StatementRefused)
             << bad;
     }

@@ -117,48 +117,48 @@ void checkNameTexts(const std::string& v)
 {
     if (hasNul(v)) {
         CHECK(refused([&] { sql::modelsOfManufacturer(v); }));
-        CHECK(refused([&] { sql::countModelsOfManufacturer(v); }));
-        CHECK(refused([&] { sql::deleteManufacturer(v); }));
-        CHECK(refused([&] { sql::countCompressorsOfModel(v); }));
-        CHECK(refused([&] { sql::deleteModel(v); }));
-        CHECK(refused([&] { sql::insertManufacturer(v); }));
-        CHECK(refused([&] { sql::manufacturerIdByName(v); }));
-        CHECK(refused([&] { sql::insertModel("1", v); }));
-        CHECK(refused([&] { sql::modelIdByName(v, "1"); }));
-        CHECK(refused([&] { sql::countCompressorsOfType(v); }));
-        CHECK(refused([&] { sql::compressorsOfCar("x", v); }));
-        CHECK(refused([&] { sql::insertCompressor("1", {"", "", "", "", "", v, "1", "1", "1"}); }));
-        CHECK(refused([&] { sql::updateCompressor({v, "", "", "", "", "", "1", "1", "1"}, "1"); }));
+        CHECK(refused([&] { sql::countModelsOfManufacturer(sql::Dialect::sqlite, v); }));
+        CHECK(refused([&] { sql::deleteManufacturer(sql::Dialect::sqlite, v); }));
+        CHECK(refused([&] { sql::countCompressorsOfModel(sql::Dialect::sqlite, v); }));
+        CHECK(refused([&] { sql::deleteModel(sql::Dialect::sqlite, v); }));
+        CHECK(refused([&] { sql::insertManufacturer(sql::Dialect::sqlite, v); }));
+        CHECK(refused([&] { sql::manufacturerIdByName(sql::Dialect::sqlite, v); }));
+        CHECK(refused([&] { sql::insertModel(sql::Dialect::sqlite, "1", v); }));
+        CHECK(refused([&] { sql::modelIdByName(sql::Dialect::sqlite, v, "1"); }));
+        CHECK(refused([&] { sql::countCompressorsOfType(sql::Dialect::sqlite, v); }));
+        CHECK(refused([&] { sql::compressorsOfCar(sql::Dialect::sqlite, "x", v); }));
+        CHECK(refused([&] { sql::insertCompressor(sql::Dialect::sqlite, "1", {"", "", "", "", "", v, "1", "1", "1"}); }));
+        CHECK(refused([&] { sql::updateCompressor(sql::Dialect::sqlite, {v, "", "", "", "", "", "1", "1", "1"}, "1"); }));
         return;
     }
     const std::string q = quoted(v);
     CHECK(sql::modelsOfManufacturer(v)
           == "select modele.model from marki, modele where marki.id_marki = modele.id_marki and "
              "marki.marka = " + standardLiteral(v) + " order by modele.model;");
-    CHECK(sql::countModelsOfManufacturer(v)
+    CHECK(sql::countModelsOfManufacturer(sql::Dialect::sqlite, v)
           == "select count(*) from modele,marki where modele.id_marki = marki.id_marki and "
              "marki.marka = " + q + ";");
-    CHECK(sql::deleteManufacturer(v) == "delete from Marki where marka = " + q + ";");
-    CHECK(sql::countCompressorsOfModel(v)
+    CHECK(sql::deleteManufacturer(sql::Dialect::sqlite, v) == "delete from Marki where marka = " + q + ";");
+    CHECK(sql::countCompressorsOfModel(sql::Dialect::sqlite, v)
           == "select count(*) from modele,kompresory where modele.id_modelu = "
              "kompresory.id_modelu and modele.model = " + q + ";");
-    CHECK(sql::deleteModel(v) == "delete from Modele where model = " + q + ";");
-    CHECK(sql::insertManufacturer(v) == "insert into Marki(id_marki, marka) values ( NULL, " + q + ");");
-    CHECK(sql::manufacturerIdByName(v) == "select id_marki from marki where marka = " + q + ";");
-    CHECK(sql::insertModel("4", v)
+    CHECK(sql::deleteModel(sql::Dialect::sqlite, v) == "delete from Modele where model = " + q + ";");
+    CHECK(sql::insertManufacturer(sql::Dialect::sqlite, v) == "insert into Marki(id_marki, marka) values ( NULL, " + q + ");");
+    CHECK(sql::manufacturerIdByName(sql::Dialect::sqlite, v) == "select id_marki from marki where marka = " + q + ";");
+    CHECK(sql::insertModel(sql::Dialect::sqlite, "4", v)
           == "insert into Modele(id_modelu, id_marki, model) values ( NULL, 4," + q + ");");
-    CHECK(sql::modelIdByName(v, "4") == "select id_modelu from modele where model = " + q + "and id_marki = 4;");
+    CHECK(sql::modelIdByName(sql::Dialect::sqlite, v, "4") == "select id_modelu from modele where model = " + q + "and id_marki = 4;");
     const std::string typeTail = "and kompresory.typ = " + q + " order by marki.marka DESC, modele.model DESC;";
-    CHECK(sql::countCompressorsOfType(v) == kCount + typeTail);
-    CHECK(sql::compressorsOfType(v) == kRows + typeTail);
+    CHECK(sql::countCompressorsOfType(sql::Dialect::sqlite, v) == kCount + typeTail);
+    CHECK(sql::compressorsOfType(sql::Dialect::sqlite, v) == kRows + typeTail);
     const std::string carTail = "and marki.marka = " + q + " and modele.model = \"Golf\";";
-    CHECK(sql::countCompressorsOfCar(v, "Golf") == kCount + carTail);
-    CHECK(sql::compressorsOfCar(v, "Golf") == kRows + carTail);
-    CHECK(sql::insertCompressor("9", {v, "a", v, "b", v, "c", "1", "2", "3"})
+    CHECK(sql::countCompressorsOfCar(sql::Dialect::sqlite, v, "Golf") == kCount + carTail);
+    CHECK(sql::compressorsOfCar(sql::Dialect::sqlite, v, "Golf") == kRows + carTail);
+    CHECK(sql::insertCompressor(sql::Dialect::sqlite, "9", {v, "a", v, "b", v, "c", "1", "2", "3"})
           == "insert into kompresory(id_kompresora, id_modelu, pojemnosc, od, do, typ, nr_f_s, nrkv, "
              "cena_zakl, kaucja_sku, netto) values(NULL,9, " + q + ",\"a\"," + q + ",\"b\"," + q
                  + ",\"c\",1,2,3);");
-    CHECK(sql::updateCompressor({"a", v, "b", v, "c", v, "1", "2", "3"}, "9")
+    CHECK(sql::updateCompressor(sql::Dialect::sqlite, {"a", v, "b", v, "c", v, "1", "2", "3"}, "9")
           == "update kompresory set pojemnosc = \"a\", od = " + q + ", do = \"b\", typ = " + q
                  + ", nr_f_s = \"c\", nrkv = " + q
                  + ", cena_zakl = 1, kaucja_sku = 2, netto = 3 where id_kompresora = 9;");
@@ -174,32 +174,32 @@ void checkBareTexts(const std::string& p)
         "cena_zakl, kaucja_sku, netto) values(NULL,9, \"a\",\"b\",\"c\",\"d\",\"e\",\"f\",";
     CHECK(sql::isPlainSqlNumber(p) == plainNumber(p));
     if (plainNumber(p)) {
-        CHECK(sql::insertCompressor("9", jobber) == head + p + ",2,3);");
-        CHECK(sql::insertCompressor("9", deposit) == head + "1," + p + ",3);");
-        CHECK(sql::insertCompressor("9", net) == head + "1,2," + p + ");");
-        CHECK(sql::updateCompressor(net, "9").find(", netto = " + p + " where id_kompresora = 9;")
+        CHECK(sql::insertCompressor(sql::Dialect::sqlite, "9", jobber) == head + p + ",2,3);");
+        CHECK(sql::insertCompressor(sql::Dialect::sqlite, "9", deposit) == head + "1," + p + ",3);");
+        CHECK(sql::insertCompressor(sql::Dialect::sqlite, "9", net) == head + "1,2," + p + ");");
+        CHECK(sql::updateCompressor(sql::Dialect::sqlite, net, "9").find(", netto = " + p + " where id_kompresora = 9;")
               != std::string::npos);
     } else {
-        CHECK(refused([&] { sql::insertCompressor("9", jobber); }));
-        CHECK(refused([&] { sql::insertCompressor("9", deposit); }));
-        CHECK(refused([&] { sql::updateCompressor(net, "9"); }));
+        CHECK(refused([&] { sql::insertCompressor(sql::Dialect::sqlite, "9", jobber); }));
+        CHECK(refused([&] { sql::insertCompressor(sql::Dialect::sqlite, "9", deposit); }));
+        CHECK(refused([&] { sql::updateCompressor(sql::Dialect::sqlite, net, "9"); }));
     }
 
     CHECK(sql::isPlainSqlInteger(p) == plainInteger(p));
     if (plainInteger(p)) {
         CHECK(sql::deleteCompressor(p) == "delete from kompresory where id_kompresora = " + p + ";");
-        CHECK(sql::insertModel(p, "Golf")
+        CHECK(sql::insertModel(sql::Dialect::sqlite, p, "Golf")
               == "insert into Modele(id_modelu, id_marki, model) values ( NULL, " + p + ",\"Golf\");");
-        CHECK(sql::modelIdByName("Golf", p) == "select id_modelu from modele where model = \"Golf\"and id_marki = " + p + ";");
-        CHECK(sql::insertCompressor(p, net).rfind("values(NULL," + p + ", ") != std::string::npos);
+        CHECK(sql::modelIdByName(sql::Dialect::sqlite, "Golf", p) == "select id_modelu from modele where model = \"Golf\"and id_marki = " + p + ";");
+        CHECK(sql::insertCompressor(sql::Dialect::sqlite, p, net).rfind("values(NULL," + p + ", ") != std::string::npos);
         CHECK(sql::loadCompressor(p).size() > p.size());
     } else {
         CHECK(refused([&] { sql::deleteCompressor(p); }));
         CHECK(refused([&] { sql::loadCompressor(p); }));
-        CHECK(refused([&] { sql::updateCompressor({"a", "b", "c", "d", "e", "f", "1", "2", "3"}, p); }));
-        CHECK(refused([&] { sql::insertModel(p, "Golf"); }));
-        CHECK(refused([&] { sql::modelIdByName("Golf", p); }));
-        CHECK(refused([&] { sql::insertCompressor(p, net); }));
+        CHECK(refused([&] { sql::updateCompressor(sql::Dialect::sqlite, {"a", "b", "c", "d", "e", "f", "1", "2", "3"}, p); }));
+        CHECK(refused([&] { sql::insertModel(sql::Dialect::sqlite, p, "Golf"); }));
+        CHECK(refused([&] { sql::modelIdByName(sql::Dialect::sqlite, "Golf", p); }));
+        CHECK(refused([&] { sql::insertCompressor(sql::Dialect::sqlite, p, net); }));
     }
 }
 
@@ -344,13 +344,13 @@ void checkAgainstCatalogue(const std::string& name, const std::string& model, co
         if (m.name == name)
             makerIds.push_back(m.id);
     CHECK(!makerIds.empty());
-    CHECK(sortedNumbers(column(db, sql::manufacturerIdByName(name))) == sortedIds(makerIds));
+    CHECK(sortedNumbers(column(db, sql::manufacturerIdByName(sql::Dialect::sqlite, name))) == sortedIds(makerIds));
 
     std::vector<std::string> modelNames;
     for (const auto& m : cat.m_models)
         if (cat.makerOf(m).name == name)
             modelNames.push_back(m.name);
-    CHECK(one(db, sql::countModelsOfManufacturer(name)) == std::to_string(modelNames.size()));
+    CHECK(one(db, sql::countModelsOfManufacturer(sql::Dialect::sqlite, name)) == std::to_string(modelNames.size()));
     std::sort(modelNames.begin(), modelNames.end());
     CHECK(column(db, sql::modelsOfManufacturer(name)) == modelNames);
 
@@ -363,9 +363,9 @@ void checkAgainstCatalogue(const std::string& name, const std::string& model, co
     for (const auto& c : cat.m_compressors)
         if (cat.modelOf(c).name == model)
             ++compressorsOfModel;
-    CHECK(sortedNumbers(column(db, sql::modelIdByName(model, std::to_string(makerIds.front()))))
+    CHECK(sortedNumbers(column(db, sql::modelIdByName(sql::Dialect::sqlite, model, std::to_string(makerIds.front()))))
           == sortedIds(modelIds));
-    CHECK(one(db, sql::countCompressorsOfModel(model)) == std::to_string(compressorsOfModel));
+    CHECK(one(db, sql::countCompressorsOfModel(sql::Dialect::sqlite, model)) == std::to_string(compressorsOfModel));
 
     // The two searches.
     std::vector<long long> ofType, ofCar;
@@ -376,26 +376,26 @@ void checkAgainstCatalogue(const std::string& name, const std::string& model, co
             ofCar.push_back(c.id);
     }
     CHECK(!ofType.empty() && !ofCar.empty());
-    CHECK(one(db, sql::countCompressorsOfType(type)) == std::to_string(ofType.size()));
-    CHECK(sortedNumbers(column(db, sql::compressorsOfType(type))) == sortedIds(ofType));
-    CHECK(one(db, sql::countCompressorsOfCar(name, model)) == std::to_string(ofCar.size()));
-    CHECK(sortedNumbers(column(db, sql::compressorsOfCar(name, model))) == sortedIds(ofCar));
+    CHECK(one(db, sql::countCompressorsOfType(sql::Dialect::sqlite, type)) == std::to_string(ofType.size()));
+    CHECK(sortedNumbers(column(db, sql::compressorsOfType(sql::Dialect::sqlite, type))) == sortedIds(ofType));
+    CHECK(one(db, sql::countCompressorsOfCar(sql::Dialect::sqlite, name, model)) == std::to_string(ofCar.size()));
+    CHECK(sortedNumbers(column(db, sql::compressorsOfCar(sql::Dialect::sqlite, name, model))) == sortedIds(ofCar));
 
     // Writes keep the bytes.
-    db.execute(sql::insertManufacturer(name));
+    db.execute(sql::insertManufacturer(sql::Dialect::sqlite, name));
     CHECK(one(db, "select hex(marka) from marki order by id_marki desc limit 1") == hex(name));
-    db.execute(sql::insertModel(std::to_string(makerIds.front()), model));
+    db.execute(sql::insertModel(sql::Dialect::sqlite, std::to_string(makerIds.front()), model));
     CHECK(one(db, "select hex(model) from modele order by id_modelu desc limit 1") == hex(model));
     const std::string modelId = std::to_string(modelIds.empty() ? 1 : modelIds.front());
     const sql::CompressorValues values{name, model, type, type, model, name, "1", "2", "3"};
-    db.execute(sql::insertCompressor(modelId, values));
+    db.execute(sql::insertCompressor(sql::Dialect::sqlite, modelId, values));
     CHECK(one(db, "select hex(pojemnosc) || '.' || hex(od) || '.' || hex(do) || '.' || hex(typ) || '.' "
                   "|| hex(nr_f_s) || '.' || hex(nrkv) from kompresory order by id_kompresora desc limit 1")
           == hex(name) + "." + hex(model) + "." + hex(type) + "." + hex(type) + "." + hex(model) + "." + hex(name));
 
     // A bare value as a price and as an id.
     if (plainNumber(bare)) {
-        db.execute(sql::insertCompressor(modelId, {"", "", "", "", "", "", bare, bare, bare}));
+        db.execute(sql::insertCompressor(sql::Dialect::sqlite, modelId, {"", "", "", "", "", "", bare, bare, bare}));
         const std::string expected = one(db, "select hex(CAST((" + bare + ") AS TEXT))");
         CHECK(one(db, "select hex(cena_zakl) || hex(kaucja_sku) || hex(netto) from kompresory "
                       "order by id_kompresora desc limit 1")
@@ -409,7 +409,7 @@ void checkAgainstCatalogue(const std::string& name, const std::string& model, co
         const std::string matching =
             representable ? one(db, "select count(*) from kompresory where id_kompresora = " + std::to_string(target))
                           : "0";
-        db.execute(sql::updateCompressor({"u", "u", "u", "u", "u", "u", "0", "0", "0"}, bare));
+        db.execute(sql::updateCompressor(sql::Dialect::sqlite, {"u", "u", "u", "u", "u", "u", "0", "0", "0"}, bare));
         CHECK(one(db, "select count(*) from kompresory where pojemnosc = 'u'") == matching);
         db.execute(sql::deleteCompressor(bare));
         CHECK(std::atoll(one(db, "select count(*) from kompresory").c_str())
@@ -420,12 +420,12 @@ void checkAgainstCatalogue(const std::string& name, const std::string& model, co
     std::size_t otherModels = 0;
     for (const auto& m : cat.m_models)
         otherModels += m.name != model;
-    db.execute(sql::deleteModel(model));
+    db.execute(sql::deleteModel(sql::Dialect::sqlite, model));
     CHECK(one(db, "select count(*) from modele") == std::to_string(otherModels));
     std::size_t otherMakers = 0;
     for (const auto& m : cat.m_makers)
         otherMakers += m.name != name;
-    db.execute(sql::deleteManufacturer(name));
+    db.execute(sql::deleteManufacturer(sql::Dialect::sqlite, name));
     CHECK(one(db, "select count(*) from marki") == std::to_string(otherMakers));
 }
 

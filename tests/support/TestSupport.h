@@ -10,16 +10,33 @@
 //   ... run the code under test on cat.path() ...
 //   auto rows = db.query("select marka from marki order by id_marki");   // rows[0][0] == "VW"
 //
-// Everything goes through the sqlite3 API directly, so a test can arrange and inspect rows
+// A catalogue on the test server works the same way: TempCatalogue cat(Dialect::postgres) is a
+// fresh database on the server named by KELVARA_TEST_PG (a libpq connection string), copied
+// from its template database kelvara_template; cat.path() is its connection string, and
+// RawDb talks to it through libpq.
+//
+// Everything goes through the sqlite3 API (or libpq) directly, so a test can arrange and inspect rows
 // independently of the database layer it is testing. Values are bound as text, so they are
 // stored byte for byte (quotes, column names, UTF-8 — anything but NUL needs no care).
 // Failures throw std::runtime_error with SQLite's message and the statement.
 
+#include "Dialect.h"
+
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
 struct sqlite3;
+struct pg_conn;
+
+namespace kelvara::sql {
+// The engine's name in test output.
+inline void PrintTo(Dialect engine, std::ostream* out)
+{
+    *out << (engine == Dialect::postgres ? "postgres" : "sqlite");
+}
+}  // namespace kelvara::sql
 
 namespace kelvara::test {
 
@@ -53,8 +70,17 @@ struct CompressorRow {
     Value capacity, yearFrom, yearTo, type, commonPartNo, partNo, jobber, coreDeposit, netPrice;
 };
 
-// A plain connection to a database file (created if missing). Busy time-out 0: a locked
-// file fails at once.
+// The test server's connection string (KELVARA_TEST_PG), or nullopt with the reason in
+// *why when there is no server to test against.
+std::optional<std::string> testServer(std::string* why = nullptr);
+// Whether a missing test server fails the server suites instead of skipping them
+// (KELVARA_REQUIRE_PG=1, as in CI).
+bool testServerRequired();
+// "sqlite" / "postgres", for test names.
+std::string engineName(kelvara::sql::Dialect engine);
+
+// A plain connection to a database file (created if missing), or to a server catalogue
+// when path is a connection string. Busy time-out 0: a locked file fails at once.
 class RawDb {
 public:
     explicit RawDb(const std::string& path);
@@ -68,11 +94,20 @@ public:
 
     // Runs every statement of sql.
     void exec(const std::string& sql);
+    bool isServer() const { return m_pg != nullptr; }
+
     // Runs the first statement of sql with params bound as text to ?1, ?2…; every column of
     // every row comes back as text (NULL as std::nullopt).
     Rows query(const std::string& sql, const std::vector<Value>& params = {});
     // Column 0 of the first row; throws when there is no row.
     Value scalar(const std::string& sql, const std::vector<Value>& params = {});
+
+    // Takes the catalogue's write lock as another program would: reading still works,
+    // writing waits. "rollback" or "commit" ends it.
+    void beginWriteLock();
+    // From now on, operation ("insert", "update of year", "delete") on table fails with
+    // message (an SQLite trigger, or a server trigger function).
+    void refuse(const std::string& operation, const std::string& table, const std::string& message);
 
     // Insert one row with a new id and return that id.
     long long insertManufacturer(const Value& name);
@@ -80,21 +115,37 @@ public:
     long long insertCompressor(long long modelId, const CompressorRow& row);
 
 private:
+    long long insertRow(const std::string& sql, const char* idColumn, const std::vector<Value>& params);
+
     sqlite3* m_db = nullptr;
+    pg_conn* m_pg = nullptr;
 };
 
-// A catalogue file, database.db, created from the schema in its own temporary directory.
+// A catalogue file, database.db, created from the schema in its own temporary directory;
+// or, for postgres, a new database on the test server (dropped again at the end) and an
+// empty temporary directory. Without a test server, a postgres catalogue is unavailable()
+// and its path() empty.
 class TempCatalogue {
 public:
-    TempCatalogue();
+    explicit TempCatalogue(kelvara::sql::Dialect engine = kelvara::sql::Dialect::sqlite);
+    ~TempCatalogue();
+    TempCatalogue(const TempCatalogue&) = delete;
+    TempCatalogue& operator=(const TempCatalogue&) = delete;
 
+    kelvara::sql::Dialect engine() const { return m_engine; }
+    // Why the catalogue could not be made; empty when it was.
+    const std::string& unavailable() const { return m_unavailable; }
+    // The file's path, or the server database's connection string.
     const std::string& path() const { return m_path; }
     const std::string& directory() const { return m_dir.path(); }
     RawDb connect() const { return RawDb(m_path); }
 
 private:
+    kelvara::sql::Dialect m_engine;
     TempDir m_dir;
     std::string m_path;
+    std::string m_database;  // on the server
+    std::string m_unavailable;
 };
 
 }  // namespace kelvara::test

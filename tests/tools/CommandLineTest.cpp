@@ -103,7 +103,7 @@ TEST(Launcher, CreatesTheCatalogueOnceAndStartsTheProgramInItsDirectory)
     const std::string vars = "HOME=" + shellQuote(dir.path("home")) +
                              " KELVARA_TEST_LOG=" + shellQuote(dir.path("log")) +
                              " PATH=/usr/bin:/bin ";
-    const std::string env = "env -u XDG_DATA_HOME " + vars;
+    const std::string env = "env -u XDG_DATA_HOME -u XDG_CONFIG_HOME " + vars;
     const std::string launcher = shellQuote((bin / "kelvara-launcher").string());
     const std::string data = dir.path("home/.local/share/kelvara");
 
@@ -119,7 +119,7 @@ TEST(Launcher, CreatesTheCatalogueOnceAndStartsTheProgramInItsDirectory)
 
     // XDG_DATA_HOME wins over HOME.
     const std::string xdg = dir.path("xdg");
-    ASSERT_EQ(shell("env XDG_DATA_HOME=" + shellQuote(xdg) + " " + vars + launcher + " >/dev/null"),
+    ASSERT_EQ(shell("env -u XDG_CONFIG_HOME XDG_DATA_HOME=" + shellQuote(xdg) + " " + vars + launcher + " >/dev/null"),
               0);
     EXPECT_EQ(readFile(dir.path("log")), xdg + "/kelvara\n\n");
     EXPECT_TRUE(std::filesystem::exists(xdg + "/kelvara/database.db"));
@@ -140,6 +140,17 @@ TEST(Launcher, CreatesTheCatalogueOnceAndStartsTheProgramInItsDirectory)
               0u)
         << shown;
     EXPECT_NE(shown.find("Not a directory"), std::string::npos) << shown;
+
+    // A counter on a shared catalogue: the configured line is passed on as it is, and no
+    // catalogue file is made for it.
+    std::filesystem::create_directories(dir.path("config/kelvara"));
+    writeFile(dir.path("config/kelvara/catalogue"), "service=kelvara host=/run/pg\nignored\n");
+    const std::string other = dir.path("other");
+    ASSERT_EQ(shell("env XDG_CONFIG_HOME=" + shellQuote(dir.path("config")) + " XDG_DATA_HOME="
+                    + shellQuote(other) + " " + vars + launcher + " -x >/dev/null"),
+              0);
+    EXPECT_EQ(readFile(dir.path("log")), other + "/kelvara\n--catalogue service=kelvara host=/run/pg -x\n");
+    EXPECT_FALSE(std::filesystem::exists(other + "/kelvara/database.db"));
 }
 
 }  // namespace

@@ -9,12 +9,18 @@
 
 void CatalogTest::SetUp()
 {
+    if (!m_catalogue.unavailable().empty()) {
+        if (kelvara::test::testServerRequired())
+            FAIL() << "PostgreSQL test server required (KELVARA_REQUIRE_PG=1): " << m_catalogue.unavailable();
+        GTEST_SKIP() << "server catalogue not tested: " << m_catalogue.unavailable();
+    }
     platform::test::Seam::reset();
     ResetSharedState();
     char buffer[PATH_MAX];
     ASSERT_NE(getcwd(buffer, sizeof buffer), nullptr);
     m_previousDirectory = buffer;
     ASSERT_EQ(chdir(m_catalogue.directory().c_str()), 0);
+    m_changedDirectory = true;
     theDb.setStatementTrace([this](const char* sql) { m_statements.emplace_back(sql); });
 }
 
@@ -23,11 +29,57 @@ void CatalogTest::TearDown()
     closeMainWindow();
     ResetSharedState();
     platform::test::Seam::reset();
-    ASSERT_EQ(chdir(m_previousDirectory.c_str()), 0);
+    if (m_changedDirectory) {
+        ASSERT_EQ(chdir(m_previousDirectory.c_str()), 0);
+    }
+}
+
+std::string CatalogTest::sent(const std::string& fileText) const
+{
+    if (!onServer())
+        return fileText;
+    std::string text;
+    for (std::size_t i = 0; i < fileText.size(); ++i) {
+        if (fileText[i] == '\'') {  // already a standard literal: copied as it is
+            const std::size_t end = fileText.find('\'', i + 1);
+            text += fileText.substr(i, end + 1 - i);
+            i = end;
+        } else if (fileText[i] == '"') {
+            const std::size_t end = fileText.find('"', i + 1);
+            text += '\'';
+            for (char c : fileText.substr(i + 1, end - i - 1))
+                text += c == '\'' ? std::string("''") : std::string(1, c);
+            text += '\'';
+            i = end;
+        } else {
+            text += fileText[i];
+        }
+    }
+    for (const char* target : {" od, do, ", ", do = "}) {
+        const std::size_t at = text.find(target);
+        if (at != std::string::npos)
+            text.replace(text.find("do", at + 2), 2, "\"do\"");
+    }
+    const std::string order = " order by marki.marka DESC, modele.model DESC;";
+    if (text.rfind("select count(*)", 0) == 0 && text.size() > order.size()
+        && text.compare(text.size() - order.size(), order.size(), order) == 0)
+        text.replace(text.size() - order.size(), order.size(), ";");
+    return text;
+}
+
+std::vector<std::string> CatalogTest::sent(const std::vector<std::string>& fileTexts) const
+{
+    std::vector<std::string> texts;
+    for (const std::string& text : fileTexts)
+        texts.push_back(sent(text));
+    return texts;
 }
 
 CCatalogDlg& CatalogTest::openMainWindow()
 {
+    // The server catalogue again after a reset of the shared state, as a restart names it.
+    if (onServer() && g_strCatalogue == kDefaultCatalogue)
+        g_strCatalogue = m_catalogue.path();
     m_main = std::make_unique<CCatalogDlg>();
     theApp.m_pMainWnd = m_main.get();
     EXPECT_TRUE(m_main->Create()) << "the main window did not come up";

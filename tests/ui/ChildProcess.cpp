@@ -11,7 +11,8 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
                            const std::string& directory)
 {
     int pipeFds[2];
-    if (pipe(pipeFds) != 0)
+    int inputFds[2];
+    if (pipe(pipeFds) != 0 || pipe(inputFds) != 0)
         throw std::runtime_error("pipe failed");
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
@@ -25,15 +26,20 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     if (m_pid == 0) {
         // Only async-signal-safe calls between fork and exec.
         dup2(pipeFds[1], STDOUT_FILENO);
+        dup2(inputFds[0], STDIN_FILENO);
         close(pipeFds[0]);
         close(pipeFds[1]);
+        close(inputFds[0]);
+        close(inputFds[1]);
         if (!directory.empty() && chdir(directory.c_str()) != 0)
             _exit(127);
         execv(program.c_str(), argv.data());
         _exit(127);
     }
     close(pipeFds[1]);
+    close(inputFds[0]);
     m_out = pipeFds[0];
+    m_in = inputFds[1];
 }
 
 ChildProcess::~ChildProcess()
@@ -44,6 +50,15 @@ ChildProcess::~ChildProcess()
     }
     if (m_out >= 0)
         close(m_out);
+    if (m_in >= 0)
+        close(m_in);
+}
+
+void ChildProcess::writeLine(const std::string& text)
+{
+    const std::string line = text + "\n";
+    if (write(m_in, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
+        throw std::runtime_error("cannot write to the child program");
 }
 
 bool ChildProcess::readLine(std::string& line, int timeoutMs)

@@ -1,6 +1,7 @@
 #pragma once
 
-// Another program started by a test, with its standard output read line by line.
+// Another program started by a test, with its standard output read line by line and
+// lines written to its standard input.
 
 #include <string>
 #include <vector>
@@ -16,6 +17,8 @@ public:
     // The next line of output without its newline; false at the end of output or after
     // timeoutMs without a line.
     bool readLine(std::string& line, int timeoutMs);
+    // Writes text and a newline to the program's standard input.
+    void writeLine(const std::string& text);
     void kill();
     // Waits for the program to end; its exit status, or -signal when a signal ended it.
     int wait();
@@ -23,5 +26,6 @@ public:
 private:
     int m_pid = -1;
     int m_out = -1;
+    int m_in = -1;
     std::string m_buffer;
 };

@@ -1,5 +1,6 @@
 #include "CatalogueBackup.h"
 #include "Command.h"
+#include "ServerCatalogue.h"
 
 #include <ostream>
 
@@ -13,6 +14,13 @@ int runBackup(const std::vector<std::string>& args, Console& console)
     const std::string dest = arguments.positional(0);
     const std::string source = arguments.positionalOr(1, kDefaultCatalogue);
 
+    if (isServerCatalogue(source)) {
+        // A portable snapshot: the server catalogue as a catalogue file.
+        const CatalogueRows rows = readCatalogue(source);
+        writeNewCatalogue(dest, rows);
+        console.out << "copied " << source << " to " << dest << " (" << rows.compressors() << " compressors)\n";
+        return kExitOk;
+    }
     const BackupResult result = backupCatalogue(source, dest);
     if (!result.damage.empty()) {
         console.err << "damaged: the copy of " << source
@@ -46,6 +54,9 @@ const Command backupCommand = {
     "The copy is then checked with SQLite's integrity check. A damaged copy is\n"
     "kept as DEST.damaged instead of DEST, the damage is listed and the exit\n"
     "status is 1.\n"
+    "\n"
+    "DB may be a PostgreSQL connection string: DEST is then a catalogue file with\n"
+    "the server catalogue's contents, verified field by field.\n"
     "\n"
     "Options:\n"
     "  --help  show this help\n",

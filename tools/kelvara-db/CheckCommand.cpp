@@ -1,5 +1,6 @@
 #include "CatalogueCheck.h"
 #include "Command.h"
+#include "ServerCatalogue.h"
 
 #include <ostream>
 
@@ -12,7 +13,8 @@ int runCheck(const std::vector<std::string>& args, Console& console)
     const Arguments arguments(args, {}, {}, 0, 1);
     const std::string path = arguments.positionalOr(0, kDefaultCatalogue);
 
-    const CheckReport report = checkCatalogue(path);
+    const CatalogueFile catalogue(path);
+    const CheckReport report = checkCatalogue(catalogue.path());
     for (const std::string& problem : report.problems) {
         console.out << problem << '\n';
     }

@@ -1,6 +1,7 @@
 #include "CatalogueCsv.h"
 #include "Command.h"
 #include "OutputFile.h"
+#include "ServerCatalogue.h"
 #include "Sqlite.h"
 
 #include <ostream>
@@ -15,7 +16,8 @@ int runExport(const std::vector<std::string>& args, Console& console)
     const std::string dbPath = arguments.positionalOr(0, kDefaultCatalogue);
     const std::string output = arguments.valueOr("--output", "-");
 
-    Connection db(dbPath, Connection::Mode::ReadOnly);
+    const CatalogueFile catalogue(dbPath);
+    Connection db(catalogue.path(), Connection::Mode::ReadOnly);
     ExportSummary summary;
     if (output == "-") {
         summary = exportCatalogue(db, console.out);

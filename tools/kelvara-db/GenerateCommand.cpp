@@ -1,5 +1,6 @@
 #include "Command.h"
 #include "Generator.h"
+#include "ServerCatalogue.h"
 
 #include <ostream>
 
@@ -29,7 +30,9 @@ int runGenerate(const std::vector<std::string>& args, Console& console)
         throw UsageError("missing PATH of the catalogue to create");
     }
     const std::string path = arguments.positional(0);
-    const GenerationPlan plan = generateCatalogue(path, options);
+    NewCatalogueTarget target(path);
+    const GenerationPlan plan = generateCatalogue(target.path(), options);
+    target.publish();
     console.out << "created " << path << '\n';
     printGenerationPlan(console.out, plan);
     return kExitOk;

@@ -1,5 +1,6 @@
 #include "CatalogueCsv.h"
 #include "Command.h"
+#include "ServerCatalogue.h"
 
 #include <fstream>
 #include <iostream>
@@ -38,7 +39,10 @@ int runImport(const std::vector<std::string>& args, Console& console)
     const std::string text = readAll(csvPath);
     ImportSummary summary;
     try {
-        summary = importCatalogue(text, dbPath, dryRun);
+        CatalogueFile catalogue(dbPath);
+        summary = importCatalogue(text, catalogue.path(), dryRun);
+        if (!dryRun)
+            catalogue.addNewRowsToServer();
     } catch (const ImportError& e) {
         throw ToolError(csvPath + ": " + e.what() + "; nothing was imported");
     }

@@ -1,6 +1,7 @@
 #include "Catalogue.h"
 #include "Command.h"
 #include "SampleCatalogue.h"
+#include "ServerCatalogue.h"
 
 #include <ostream>
 
@@ -13,6 +14,14 @@ int runInit(const std::vector<std::string>& args, Console& console)
     const Arguments arguments(args, {"--sample"}, {}, 0, 1);
     const std::string path = arguments.positionalOr(0, kDefaultCatalogue);
 
+    if (isServerCatalogue(path)) {
+        if (arguments.flag("--sample"))
+            throw UsageError("--sample makes a catalogue file; put it on the server with 'kelvara-db copy FILE " + path
+                             + "'");
+        initServerCatalogue(path);
+        console.out << "created " << path << " (empty catalogue)\n";
+        return kExitOk;
+    }
     NewCatalogue catalogue(path);
     if (!arguments.flag("--sample")) {
         catalogue.keep();
@@ -38,6 +47,9 @@ const Command initCommand = {
     "Creates a new catalogue database at PATH (default: database.db): the four\n"
     "tables, the one column-settings row (all nine result columns shown) and the\n"
     "search indexes. An existing file is never overwritten.\n"
+    "\n"
+    "PATH may be a PostgreSQL connection string or URI: the tables are then made in\n"
+    "that empty database (a database that has any of them is left alone).\n"
     "\n"
     "Options:\n"
     "  --sample   fill it with a small realistic catalogue: 15 manufacturers,\n"

@@ -1,5 +1,6 @@
 #include "CatalogueMigration.h"
 #include "Command.h"
+#include "ServerCatalogue.h"
 
 #include <ostream>
 
@@ -31,10 +32,12 @@ int runMigrate(const std::vector<std::string>& args, Console& console)
     options.fromCp1250 = arguments.flag("--from-cp1250");
     options.force = arguments.flag("--force");
 
+    NewCatalogueTarget target(newPath);
     const MigrationSummary summary =
-        migrateCatalogue(oldPath, newPath, options, [&](const std::string& warning) {
+        migrateCatalogue(oldPath, target.path(), options, [&](const std::string& warning) {
             console.err << "warning: " << warning << '\n';
         });
+    target.publish();
 
     console.out << "migrated " << oldPath << " to " << newPath << '\n';
     for (const MigratedTable& table : summary.tables) {

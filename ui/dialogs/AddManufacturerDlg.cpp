@@ -40,7 +40,7 @@ void CAddManufacturerDlg::OnOK()
     UpdateData(TRUE);
     // An empty name closes the dialog like any other OK; blanks count as a name.
     if (!m_strName.IsEmpty())
-        theDb.execute(kelvara::sql::insertManufacturer(m_strName));
+        theDb.execute(kelvara::sql::insertManufacturer(theDb.dialect(), m_strName));
     CDialog::OnOK();
 }
 

@@ -22,7 +22,7 @@ void CAddModelDlg::OnOK()
     UpdateData(TRUE);
     if (!m_strName.IsEmpty() && !g_strManufacturer.IsEmpty()) {
         // The model belongs to the manufacturer of that name, as the catalogue holds it now.
-        CppSQLiteCursor lookup = theDb.execute(kelvara::sql::manufacturerIdByName(g_strManufacturer));
+        CppSQLiteCursor lookup = theDb.execute(kelvara::sql::manufacturerIdByName(theDb.dialect(), g_strManufacturer));
         if (lookup.atEnd()) {
             // Listed when the dialog opened, removed since (by another program): there is
             // no id to attach the model to.
@@ -31,7 +31,7 @@ void CAddModelDlg::OnOK()
             MessageBox(text, "Kelvara", MB_OK | MB_ICONWARNING);
         } else {
             const CString manufacturerId = lookup.field(0);
-            theDb.execute(kelvara::sql::insertModel(manufacturerId, m_strName));
+            theDb.execute(kelvara::sql::insertModel(theDb.dialect(), manufacturerId, m_strName));
         }
     }
     CDialog::OnOK();

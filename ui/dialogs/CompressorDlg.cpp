@@ -122,7 +122,7 @@ void CCompressorDlg::OnOK()
     if (!PricesAreNumbers())
         return;
 
-    const std::optional<CString> manufacturerId = FirstValue(kelvara::sql::manufacturerIdByName(g_strManufacturer));
+    const std::optional<CString> manufacturerId = FirstValue(kelvara::sql::manufacturerIdByName(theDb.dialect(), g_strManufacturer));
     if (!manufacturerId) {
         const std::string text = "Manufacturer \"" + g_strManufacturer
                                  + "\" is no longer in the catalogue; another program may have removed it. "
@@ -130,7 +130,7 @@ void CCompressorDlg::OnOK()
         MessageBox(text.c_str(), kCaption, MB_OK);
         return;
     }
-    const std::optional<CString> modelId = FirstValue(kelvara::sql::modelIdByName(g_strModel, *manufacturerId));
+    const std::optional<CString> modelId = FirstValue(kelvara::sql::modelIdByName(theDb.dialect(), g_strModel, *manufacturerId));
     if (!modelId) {
         const std::string text = "Car model \"" + g_strModel + "\" of \"" + g_strManufacturer
                                  + "\" is no longer in the catalogue; another program may have removed it. "
@@ -145,9 +145,9 @@ void CCompressorDlg::OnOK()
     // A failure here leaves the handler: the operator is told and the dialog stays open
     // with everything typed.
     if (g_bEditMode == 0)
-        theDb.execute(kelvara::sql::insertCompressor(*modelId, values));
+        theDb.execute(kelvara::sql::insertCompressor(theDb.dialect(), *modelId, values));
     else
-        theDb.execute(kelvara::sql::updateCompressor(values, g_strCompressorId));
+        theDb.execute(kelvara::sql::updateCompressor(theDb.dialect(), values, g_strCompressorId));
 
     CDialog::OnOK();
 }

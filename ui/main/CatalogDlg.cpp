@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr const char* kDatabaseFile = "database.db";
 constexpr const char* kSqlite2Header = "** This file contains an SQLite 2.1 database **";
 
 bool IsSqlite2File(const char* path)
@@ -87,12 +86,12 @@ BOOL CCatalogDlg::OnInitDialog()
     SetIcon(m_hIcon, FALSE);
 
     try {
-        theDb.open(kDatabaseFile);
+        theDb.open(g_strCatalogue.c_str());
         ReadColumnFlags();
     } catch (const CppSQLiteException& e) {
         // SQLite 3 only calls an old catalogue "not a database"; say what it is and how
         // to bring it along.
-        if (!IsSqlite2File(kDatabaseFile))
+        if (!IsSqlite2File(g_strCatalogue.c_str()))
             throw;
         throw CppSQLiteException(e.errorCode(),
                                  "file is not a database\n\n"

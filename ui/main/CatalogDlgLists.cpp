@@ -59,10 +59,10 @@ void CCatalogDlg::OnRemoveManufacturer()
     const CString name = m_comboManufacturer.GetLBText(selected);
     if (!name.IsEmpty()) {
         // Every manufacturer of that name counts and goes together.
-        CppSQLiteCursor count = theDb.execute(kelvara::sql::countModelsOfManufacturer(name));
+        CppSQLiteCursor count = theDb.execute(kelvara::sql::countModelsOfManufacturer(theDb.dialect(), name));
         const CString models = count.field(0);
         if (models == "0")
-            theDb.execute(kelvara::sql::deleteManufacturer(name));
+            theDb.execute(kelvara::sql::deleteManufacturer(theDb.dialect(), name));
         else
             MessageBox("Cannot remove manufacturer.\nAll associated models must be deleted first.", kCaption, MB_OK);
     }
@@ -93,10 +93,10 @@ void CCatalogDlg::OnRemoveModel()
     if (!name.IsEmpty()) {
         // Models are known by name alone: the count and the deletion cover that name
         // under every manufacturer.
-        CppSQLiteCursor count = theDb.execute(kelvara::sql::countCompressorsOfModel(name));
+        CppSQLiteCursor count = theDb.execute(kelvara::sql::countCompressorsOfModel(theDb.dialect(), name));
         const CString compressors = count.field(0);
         if (compressors == "0")
-            theDb.execute(kelvara::sql::deleteModel(name));
+            theDb.execute(kelvara::sql::deleteModel(theDb.dialect(), name));
         else
             MessageBox("Cannot remove model.\nAll associated compressors must be deleted first.", kCaption, MB_OK);
     }

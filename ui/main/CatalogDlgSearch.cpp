@@ -39,12 +39,12 @@ void CCatalogDlg::OnFindCompressors()
 
 void CCatalogDlg::SearchByType(const CString& upperType)
 {
-    CppSQLiteCursor cursor = theDb.execute(kelvara::sql::countCompressorsOfType(upperType));
+    CppSQLiteCursor cursor = theDb.execute(kelvara::sql::countCompressorsOfType(theDb.dialect(), upperType));
     ReplaceCompressorIds(cursor);
     // Release the count's read lock before the rows are read, so another program's write
     // in between is not held up by us.
     cursor.finalize();
-    cursor = theDb.execute(kelvara::sql::compressorsOfType(upperType));
+    cursor = theDb.execute(kelvara::sql::compressorsOfType(theDb.dialect(), upperType));
     m_listResults.DeleteAllItems();
     m_lastSearch = {ResultSearch::kByType, upperType, {}, {}};
     FillResults(cursor);
@@ -71,10 +71,10 @@ void CCatalogDlg::SearchByModel()
 
 void CCatalogDlg::SearchByCar(const CString& manufacturer, const CString& model)
 {
-    CppSQLiteCursor cursor = theDb.execute(kelvara::sql::countCompressorsOfCar(manufacturer, model));
+    CppSQLiteCursor cursor = theDb.execute(kelvara::sql::countCompressorsOfCar(theDb.dialect(), manufacturer, model));
     ReplaceCompressorIds(cursor);
     cursor.finalize();
-    cursor = theDb.execute(kelvara::sql::compressorsOfCar(manufacturer, model));
+    cursor = theDb.execute(kelvara::sql::compressorsOfCar(theDb.dialect(), manufacturer, model));
     m_listResults.DeleteAllItems();
     m_lastSearch = {ResultSearch::kByCar, {}, manufacturer, model};
     FillResults(cursor);

@@ -1,0 +1,440 @@
+// A catalogue on a PostgreSQL server, through libpq. Results are streamed one row at a time
+// (single-row mode), so a statement released early costs only the rows it read.
+
+#include "CppSQLiteException.h"
+#include "Engine.h"
+#include "PostgresErrors.h"
+
+#include <libpq-fe.h>
+
+#ifdef _WIN32
+#include <winsock2.h>
+#define poll WSAPoll
+#else
+#include <poll.h>
+#endif
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <deque>
+#include <string>
+
+namespace kelvara::db {
+
+namespace {
+
+constexpr int kCantOpen = 14;
+constexpr int kBusy = 5;
+// A statement that has not answered within this time is treated as waiting for a lock.
+constexpr int kWaitNoticeMs = 20;
+// How long a statement released early may take to end by itself before it is cancelled.
+constexpr int kFinishMs = 2;
+
+long long nowMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+std::string trimmed(const char* text)
+{
+    std::string out = text ? text : "";
+    while (!out.empty() && (out.back() == '\n' || out.back() == ' '))
+        out.pop_back();
+    return out;
+}
+
+class PostgresStatement;
+
+class PostgresConnection : public Connection, public std::enable_shared_from_this<PostgresConnection> {
+public:
+    PostgresConnection(std::string conninfo, WaitHost& host, int busyTimeoutMs)
+        : m_conninfo(std::move(conninfo)), m_host(host), m_timeoutMs(busyTimeoutMs)
+    {
+    }
+    ~PostgresConnection() override { close(); }
+
+    void connect();
+    sql::Dialect dialect() const override { return sql::Dialect::postgres; }
+    std::unique_ptr<Statement> start(const char* sql) override;
+    void setBusyTimeout(int milliseconds) override;
+    void close() override;
+
+    // The next result of the statement in progress, waiting for the server as long as it
+    // works; while it waits for a lock the session hears of it and may give up, which
+    // cancels the statement. Null when the statement has no more results.
+    PGresult* receive(bool mayGiveUp, bool& gaveUp);
+    // Whether every result of the statement in progress arrives within a moment (a count's
+    // end follows its row at once); what arrives meanwhile is discarded.
+    bool finishesWithin(int milliseconds);
+    void cancel();
+    void release(PostgresStatement* statement)
+    {
+        if (m_active == statement)
+            m_active = nullptr;
+    }
+    // The connection broke: it is dropped, and the next statement connects again.
+    [[noreturn]] void lost();
+
+private:
+    void runSetting(const std::string& sql);
+
+    std::string m_conninfo;
+    WaitHost& m_host;
+    int m_timeoutMs;
+    PGconn* m_conn = nullptr;
+    PostgresStatement* m_active = nullptr;
+    bool m_receiving = false;  // inside receive(), where the session's observer runs
+};
+
+class PostgresStatement : public Statement {
+public:
+    explicit PostgresStatement(std::shared_ptr<PostgresConnection> connection)
+        : m_connection(std::move(connection))
+    {
+    }
+    ~PostgresStatement() override
+    {
+        try {
+            finalize();
+        } catch (const CppSQLiteException&) {
+            // Nothing can be done about a late error while the statement goes away.
+        }
+    }
+
+    bool onRow() const override { return m_row != nullptr; }
+    int columnCount() const override { return m_columns; }
+    bool isEmptyQuery() const { return m_emptyQuery; }
+
+    const char* text(int index) const override
+    {
+        if (!m_row || PQgetisnull(m_row, 0, index))
+            return nullptr;
+        return PQgetvalue(m_row, 0, index);
+    }
+
+    void step() override
+    {
+        clearRow();
+        PGresult* result = next();
+        if (!result) {
+            finish();
+            return;
+        }
+        switch (PQresultStatus(result)) {
+        case PGRES_SINGLE_TUPLE:
+            m_row = result;
+            m_columns = PQnfields(result);
+            return;
+        case PGRES_EMPTY_QUERY:
+            m_emptyQuery = true;
+            [[fallthrough]];
+        case PGRES_TUPLES_OK:
+        case PGRES_COMMAND_OK:
+            m_columns = PQnfields(result);
+            PQclear(result);
+            finish();
+            return;
+        default:
+            break;
+        }
+        const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+        const char* primary = PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY);
+        int code = sqliteCodeForSqlState(state);
+        if (m_gaveUp && state && std::strcmp(state, "57014") == 0)
+            code = kBusy;
+        const std::string message = primary ? std::string(primary) : trimmed(PQresultErrorMessage(result));
+        PQclear(result);
+        finish();
+        throw CppSQLiteException(code, message.c_str());
+    }
+
+    void finalize() override
+    {
+        clearRow();
+        for (PGresult* result : m_buffered)
+            PQclear(result);
+        m_buffered.clear();
+        if (!m_live)
+            return;
+        // Released before its end: stop the server's work rather than read what nobody wants
+        // (a cancel request costs a connection of its own, so a statement about to end is
+        // let end).
+        if (!m_connection->finishesWithin(kFinishMs))
+            m_connection->cancel();
+        try {
+            finish();
+        } catch (const CppSQLiteException&) {
+            // The connection broke while the statement was being put aside; the next
+            // statement connects again.
+        }
+    }
+
+    // Another statement starts on the connection: the rows this one has not read yet are
+    // taken off the connection and kept.
+    void putAside()
+    {
+        while (m_live) {
+            PGresult* result = receiveOwn();
+            if (!result)
+                break;
+            m_buffered.push_back(result);
+        }
+        markDone();
+    }
+
+private:
+    PGresult* next()
+    {
+        if (!m_buffered.empty()) {
+            PGresult* result = m_buffered.front();
+            m_buffered.pop_front();
+            return result;
+        }
+        return m_live ? receiveOwn() : nullptr;
+    }
+
+    // Only a statement still running may be given up; one being put aside runs to its end.
+    PGresult* receiveOwn(bool mayGiveUp = true)
+    {
+        try {
+            PGresult* result = m_connection->receive(mayGiveUp, m_gaveUp);
+            if (!result)
+                markDone();
+            return result;
+        } catch (...) {
+            markDone();
+            throw;
+        }
+    }
+
+    // Reads the statement's remaining results off the connection, discarding them.
+    void finish()
+    {
+        while (m_live) {
+            PGresult* result = receiveOwn(false);
+            if (!result)
+                break;
+            PQclear(result);
+        }
+        markDone();
+    }
+
+    void markDone()
+    {
+        if (m_live) {
+            m_live = false;
+            m_connection->release(this);
+        }
+    }
+
+    void clearRow()
+    {
+        if (m_row) {
+            PQclear(m_row);
+            m_row = nullptr;
+        }
+    }
+
+    std::shared_ptr<PostgresConnection> m_connection;
+    PGresult* m_row = nullptr;
+    std::deque<PGresult*> m_buffered;
+    int m_columns = 0;
+    bool m_live = true;  // results still to come from the connection
+    bool m_gaveUp = false;
+    bool m_emptyQuery = false;
+};
+
+void PostgresConnection::connect()
+{
+    const char* const keywords[] = {"dbname", "fallback_application_name", nullptr};
+    const char* const values[] = {m_conninfo.c_str(), "kelvara", nullptr};
+    PGconn* conn = PQconnectdbParams(keywords, values, 1);
+    if (!conn || PQstatus(conn) != CONNECTION_OK) {
+        const std::string message = trimmed(conn ? PQerrorMessage(conn) : "out of memory");
+        PQfinish(conn);
+        throw CppSQLiteException(kCantOpen, message.c_str());
+    }
+    m_conn = conn;
+    if (PQsetClientEncoding(m_conn, "UTF8") != 0)
+        lost();
+    // Texts are standard literals: a backslash in one is an ordinary character.
+    runSetting("SET standard_conforming_strings = on");
+    setBusyTimeout(m_timeoutMs);
+}
+
+void PostgresConnection::runSetting(const std::string& sql)
+{
+    PGresult* result = PQexec(m_conn, sql.c_str());
+    if (!result)
+        lost();
+    if (PQresultStatus(result) != PGRES_COMMAND_OK) {
+        const int code = sqliteCodeForSqlState(PQresultErrorField(result, PG_DIAG_SQLSTATE));
+        const std::string message = trimmed(PQresultErrorMessage(result));
+        PQclear(result);
+        throw CppSQLiteException(code, message.c_str());
+    }
+    PQclear(result);
+}
+
+void PostgresConnection::setBusyTimeout(int milliseconds)
+{
+    m_timeoutMs = milliseconds;
+    if (!m_conn || PQstatus(m_conn) != CONNECTION_OK)
+        return;
+    if (m_active)
+        m_active->putAside();
+    // Another counter's lock is waited for as long as SQLite waits for a locked file.
+    runSetting("SET lock_timeout = " + std::to_string(milliseconds > 0 ? milliseconds : 1));
+}
+
+std::unique_ptr<Statement> PostgresConnection::start(const char* sql)
+{
+    if (m_conn && PQstatus(m_conn) != CONNECTION_OK) {
+        PQfinish(m_conn);
+        m_conn = nullptr;
+    }
+    if (!m_conn)
+        connect();
+    // A window shown during a lock wait must not start a statement on the same connection.
+    if (m_receiving)
+        throw CppSQLiteException(21, "another statement is still waiting for the server");
+    if (m_active)
+        m_active->putAside();
+
+    // The extended protocol runs exactly one statement per text.
+    if (!PQsendQueryParams(m_conn, sql, 0, nullptr, nullptr, nullptr, nullptr, 0))
+        lost();
+    PQsetSingleRowMode(m_conn);
+    auto statement = std::make_unique<PostgresStatement>(shared_from_this());
+    m_active = statement.get();
+    statement->step();
+    if (statement->isEmptyQuery())
+        return nullptr;
+    return statement;
+}
+
+PGresult* PostgresConnection::receive(bool mayGiveUp, bool& gaveUp)
+{
+    if (!m_conn)
+        return nullptr;
+    m_receiving = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{m_receiving};
+    const long long started = nowMs();
+    bool waitingForLock = false;
+    int sliceMs = kWaitNoticeMs;
+    while (PQisBusy(m_conn)) {
+        pollfd socketWait{};
+        socketWait.fd = PQsocket(m_conn);
+        socketWait.events = POLLIN;
+        const int ready = poll(&socketWait, 1, sliceMs);
+        if (ready < 0 && errno != EINTR)
+            lost();
+        if (ready > 0 && !PQconsumeInput(m_conn))
+            lost();
+        if (ready != 0 || !mayGiveUp || gaveUp)
+            continue;
+        if (nowMs() - started < kWaitNoticeMs)
+            continue;
+        sliceMs = m_host.lockWaitSlice(!waitingForLock);
+        waitingForLock = true;
+        if (sliceMs > 0)
+            continue;
+        sliceMs = kWaitNoticeMs;
+        // At the time-out the server's lock_timeout ends the statement itself; before it,
+        // the operator gave up.
+        if (nowMs() - started < m_timeoutMs) {
+            gaveUp = true;
+            cancel();
+        }
+    }
+    return PQgetResult(m_conn);
+}
+
+bool PostgresConnection::finishesWithin(int milliseconds)
+{
+    const long long deadline = nowMs() + milliseconds;
+    while (m_conn && PQconsumeInput(m_conn)) {
+        while (!PQisBusy(m_conn)) {
+            PGresult* result = PQgetResult(m_conn);
+            if (!result)
+                return true;
+            PQclear(result);
+        }
+        const long long left = deadline - nowMs();
+        if (left <= 0)
+            return false;
+        pollfd socketWait{};
+        socketWait.fd = PQsocket(m_conn);
+        socketWait.events = POLLIN;
+        if (poll(&socketWait, 1, static_cast<int>(left)) <= 0)
+            return false;
+    }
+    return false;
+}
+
+void PostgresConnection::cancel()
+{
+    if (!m_conn)
+        return;
+    if (PGcancel* request = PQgetCancel(m_conn)) {
+        char error[256];
+        PQcancel(request, error, sizeof error);
+        PQfreeCancel(request);
+    }
+}
+
+void PostgresConnection::lost()
+{
+    const std::string message = trimmed(m_conn ? PQerrorMessage(m_conn) : "no connection to the server");
+    m_active = nullptr;
+    PQfinish(m_conn);
+    m_conn = nullptr;
+    throw CppSQLiteException(kCantOpen, message.c_str());
+}
+
+void PostgresConnection::close()
+{
+    if (m_active) {
+        PostgresStatement* active = m_active;
+        active->finalize();
+        m_active = nullptr;
+    }
+    if (m_conn) {
+        PQfinish(m_conn);
+        m_conn = nullptr;
+    }
+}
+
+}  // namespace
+
+std::shared_ptr<Connection> openPostgres(const char* conninfo, WaitHost& host, int busyTimeoutMs)
+{
+    auto connection = std::make_shared<PostgresConnection>(conninfo, host, busyTimeoutMs);
+    connection->connect();
+    return connection;
+}
+
+bool isConnectionString(const char* name)
+{
+    if (!name || !*name)
+        return false;
+    if (std::strncmp(name, "postgresql://", 13) == 0 || std::strncmp(name, "postgres://", 11) == 0)
+        return true;
+    if (!std::strchr(name, '='))
+        return false;
+    char* error = nullptr;
+    PQconninfoOption* options = PQconninfoParse(name, &error);
+    if (error)
+        PQfreemem(error);
+    if (!options)
+        return false;
+    PQconninfoFree(options);
+    return true;
+}
+
+}  // namespace kelvara::db

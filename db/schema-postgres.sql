@@ -1,0 +1,93 @@
+-- The Kelvara catalogue on a PostgreSQL server: the same four tables and indexes as
+-- schema.sql, so that the program's statements run unchanged.
+--
+-- Texts compare and sort byte for byte (COLLATE "C"), as in the catalogue file, so lists
+-- come in the same order. Prices are numeric (a price typed 12.50 reads back 12.50) and the
+-- column flags integers. An insert that gives NULL for an id gets the table's next id from
+-- a sequence, as SQLite gives the next row id; an insert that gives an id (a copied
+-- catalogue) moves the sequence past it.
+
+CREATE TABLE marki (
+    id_marki bigint PRIMARY KEY,
+    marka    text COLLATE "C"
+);
+
+CREATE TABLE modele (
+    id_modelu bigint PRIMARY KEY,
+    id_marki  bigint,
+    model     text COLLATE "C"
+);
+
+CREATE TABLE kompresory (
+    id_kompresora bigint PRIMARY KEY,
+    id_modelu     bigint,
+    pojemnosc     text COLLATE "C",
+    od            text COLLATE "C",
+    "do"          text COLLATE "C",
+    typ           text COLLATE "C",
+    nr_f_s        text COLLATE "C",
+    nrkv          text COLLATE "C",
+    cena_zakl     numeric,
+    kaucja_sku    numeric,
+    netto         numeric
+);
+
+CREATE TABLE kolumny (
+    manufacturer integer,
+    capacity     integer,
+    year         integer,
+    type         integer,
+    common       integer,
+    kelvara      integer,
+    jobber       integer,
+    deposit      integer,
+    price        integer
+);
+
+INSERT INTO kolumny (manufacturer, capacity, year, type, common, kelvara, jobber, deposit, price)
+VALUES (1, 1, 1, 1, 1, 1, 1, 1, 1);
+
+CREATE SEQUENCE marki_id_seq;
+CREATE SEQUENCE modele_id_seq;
+CREATE SEQUENCE kompresory_id_seq;
+
+CREATE FUNCTION marki_next_id() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+    IF NEW.id_marki IS NULL THEN
+        NEW.id_marki := nextval('marki_id_seq');
+    ELSIF NEW.id_marki >= coalesce(pg_sequence_last_value('marki_id_seq'), 0) THEN
+        PERFORM setval('marki_id_seq', NEW.id_marki);
+    END IF;
+    RETURN NEW;
+END $$;
+
+CREATE FUNCTION modele_next_id() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+    IF NEW.id_modelu IS NULL THEN
+        NEW.id_modelu := nextval('modele_id_seq');
+    ELSIF NEW.id_modelu >= coalesce(pg_sequence_last_value('modele_id_seq'), 0) THEN
+        PERFORM setval('modele_id_seq', NEW.id_modelu);
+    END IF;
+    RETURN NEW;
+END $$;
+
+CREATE FUNCTION kompresory_next_id() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+    IF NEW.id_kompresora IS NULL THEN
+        NEW.id_kompresora := nextval('kompresory_id_seq');
+    ELSIF NEW.id_kompresora >= coalesce(pg_sequence_last_value('kompresory_id_seq'), 0) THEN
+        PERFORM setval('kompresory_id_seq', NEW.id_kompresora);
+    END IF;
+    RETURN NEW;
+END $$;
+
+CREATE TRIGGER marki_id BEFORE INSERT ON marki FOR EACH ROW EXECUTE FUNCTION marki_next_id();
+CREATE TRIGGER modele_id BEFORE INSERT ON modele FOR EACH ROW EXECUTE FUNCTION modele_next_id();
+CREATE TRIGGER kompresory_id BEFORE INSERT ON kompresory FOR EACH ROW EXECUTE FUNCTION kompresory_next_id();
+
+-- Searches: manufacturer by name, a manufacturer's models, a model's compressors, type.
+CREATE INDEX idx_marki_marka       ON marki (marka);
+CREATE INDEX idx_modele_marki      ON modele (id_marki, model);
+CREATE INDEX idx_modele_model      ON modele (model);
+CREATE INDEX idx_kompresory_modelu ON kompresory (id_modelu);
+CREATE INDEX idx_kompresory_typ    ON kompresory (typ);

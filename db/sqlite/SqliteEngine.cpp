@@ -1,0 +1,155 @@
+// The catalogue file: SQLite 3 with the historical double-quoted texts.
+
+#include "CppSQLiteException.h"
+#include "Engine.h"
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <thread>
+
+namespace kelvara::db {
+
+namespace {
+
+char* copyErrorText(sqlite3* db)
+{
+    return sqlite3_mprintf("%s", sqlite3_errmsg(db));
+}
+
+class SqliteStatement : public Statement {
+public:
+    explicit SqliteStatement(sqlite3_stmt* vm) : m_vm(vm) {}
+    ~SqliteStatement() override
+    {
+        try {
+            finalize();
+        } catch (const CppSQLiteException&) {
+            // Nothing can be done about a finalisation error while the statement goes away.
+        }
+    }
+
+    bool onRow() const override { return m_onRow; }
+    int columnCount() const override { return m_vm ? sqlite3_column_count(m_vm) : 0; }
+    const char* text(int index) const override
+    {
+        return reinterpret_cast<const char*>(sqlite3_column_text(m_vm, index));
+    }
+
+    void step() override
+    {
+        const int result = sqlite3_step(m_vm);
+        if (result == SQLITE_DONE || result == SQLITE_ROW) {
+            m_onRow = result == SQLITE_ROW;
+            return;
+        }
+        // Copy the text before finalisation can replace it; the code is finalisation's.
+        char* message = copyErrorText(sqlite3_db_handle(m_vm));
+        int code = sqlite3_finalize(m_vm);
+        m_vm = nullptr;
+        m_onRow = false;
+        if (code == SQLITE_OK)
+            code = result;
+        throw CppSQLiteException(code, message, true);
+    }
+
+    void finalize() override
+    {
+        if (!m_vm)
+            return;
+        sqlite3* db = sqlite3_db_handle(m_vm);
+        const int code = sqlite3_finalize(m_vm);
+        m_vm = nullptr;
+        m_onRow = false;
+        if (code != SQLITE_OK)
+            throw CppSQLiteException(code, copyErrorText(db), true);
+    }
+
+private:
+    sqlite3_stmt* m_vm;
+    bool m_onRow = false;
+};
+
+class SqliteConnection : public Connection {
+public:
+    SqliteConnection(sqlite3* db, WaitHost& host) : m_db(db), m_host(host) {}
+    ~SqliteConnection() override { close(); }
+
+    sql::Dialect dialect() const override { return sql::Dialect::sqlite; }
+
+    std::unique_ptr<Statement> start(const char* sql) override
+    {
+        sqlite3_stmt* vm = nullptr;
+        const char* tail = nullptr;  // only the first statement of a text ever runs
+        const int result = sqlite3_prepare_v2(m_db, sql, -1, &vm, &tail);
+        if (result != SQLITE_OK) {
+            char* message = copyErrorText(m_db);
+            sqlite3_finalize(vm);
+            throw CppSQLiteException(result, message, true);
+        }
+        if (!vm)
+            return nullptr;
+        auto statement = std::make_unique<SqliteStatement>(vm);
+        statement->step();
+        return statement;
+    }
+
+    void setBusyTimeout(int) override
+    {
+        // Our own handler in place of sqlite3_busy_timeout: the session keeps the time-out,
+        // and its observer hears of the wait and can end it.
+        sqlite3_busy_handler(m_db, &SqliteConnection::onBusy, this);
+    }
+
+    void close() override
+    {
+        if (m_db) {
+            // A statement may still be open; the connection then goes when it is finalised.
+            sqlite3_close_v2(m_db);
+            m_db = nullptr;
+        }
+    }
+
+private:
+    static int onBusy(void* context, int attempt)
+    {
+        auto* connection = static_cast<SqliteConnection*>(context);
+        const int sliceMs = connection->m_host.lockWaitSlice(attempt == 0);
+        if (sliceMs <= 0)
+            return 0;
+        // Short sleeps keep a waiting window lively; the lock is tried again after each.
+        std::this_thread::sleep_for(std::chrono::milliseconds(sliceMs));
+        return 1;
+    }
+
+    sqlite3* m_db;
+    WaitHost& m_host;
+};
+
+}  // namespace
+
+std::shared_ptr<Connection> openSqlite(const char* fileName, WaitHost& host, int busyTimeoutMs)
+{
+    sqlite3* db = nullptr;
+    const int result =
+        sqlite3_open_v2(fileName, &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (!db)
+        throw CppSQLiteException(SQLITE_CANTOPEN,
+                                 sqlite3_mprintf("%s", sqlite3_errstr(SQLITE_CANTOPEN)), true);
+    if (result != SQLITE_OK) {
+        char* message = copyErrorText(db);
+        sqlite3_close(db);
+        throw CppSQLiteException(result, message, true);
+    }
+
+    // Every statement of the catalogue writes its texts in double quotes; a library built
+    // without that leniency must still read them as texts.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 1, static_cast<int*>(nullptr));
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 1, static_cast<int*>(nullptr));
+
+    auto connection = std::make_shared<SqliteConnection>(db, host);
+    connection->setBusyTimeout(busyTimeoutMs);
+    return connection;
+}
+
+}  // namespace kelvara::db

@@ -1,0 +1,215 @@
+// The session on a catalogue on the PostgreSQL test server: what the file gives, the
+// server gives the same way; its errors carry the codes the handlers know; rows are
+// streamed; a lock wait can be given up; a lost connection is found again.
+
+#include "CppSQLiteException.h"
+#include "CppSQLiteSession.h"
+#include "Engine.h"
+#include "PostgresErrors.h"
+#include "Statements.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+using kelvara::sql::Dialect;
+using kelvara::test::RawDb;
+using kelvara::test::Rows;
+using kelvara::test::TempCatalogue;
+namespace sql = kelvara::sql;
+
+namespace {
+
+CppSQLiteException thrownBy(const std::function<void()>& body)
+{
+    try {
+        body();
+    } catch (const CppSQLiteException& e) {
+        return e;
+    }
+    ADD_FAILURE() << "no CppSQLiteException thrown";
+    return CppSQLiteException(0, "none");
+}
+
+class ServerSessionTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!catalogue.unavailable().empty()) {
+            if (kelvara::test::testServerRequired())
+                FAIL() << "PostgreSQL test server required (KELVARA_REQUIRE_PG=1): " << catalogue.unavailable();
+            GTEST_SKIP() << "server catalogue not tested: " << catalogue.unavailable();
+        }
+        raw = RawDb(catalogue.path());
+        session.open(catalogue.path().c_str());
+    }
+
+    TempCatalogue catalogue{Dialect::postgres};
+    RawDb raw{":memory:"};
+    CppSQLiteSession session;
+};
+
+// Gives up every wait at once, and counts what it heard.
+class GiveUp : public LockWaitObserver {
+public:
+    bool lockWaitContinues(int) override
+    {
+        ++asked;
+        return false;
+    }
+    void lockWaitEnded() override { ++ended; }
+    int asked = 0;
+    int ended = 0;
+};
+
+}  // namespace
+
+TEST(ServerErrors, SqlStatesMapToTheCodesTheHandlersKnow)
+{
+    using kelvara::db::sqliteCodeForSqlState;
+    EXPECT_EQ(sqliteCodeForSqlState("55P03"), 5);   // lock_timeout
+    EXPECT_EQ(sqliteCodeForSqlState("40P01"), 5);   // deadlock
+    EXPECT_EQ(sqliteCodeForSqlState("42501"), 8);   // insufficient privilege
+    EXPECT_EQ(sqliteCodeForSqlState("25006"), 8);   // read-only transaction
+    EXPECT_EQ(sqliteCodeForSqlState("08006"), 14);  // connection failure
+    EXPECT_EQ(sqliteCodeForSqlState("57P01"), 14);  // server shut down
+    EXPECT_EQ(sqliteCodeForSqlState(nullptr), 14);  // no result at all: the connection broke
+    EXPECT_EQ(sqliteCodeForSqlState("42P01"), 1);   // missing table
+    EXPECT_EQ(sqliteCodeForSqlState("42703"), 1);   // missing column
+    EXPECT_EQ(sqliteCodeForSqlState("23505"), 1);   // anything else
+}
+
+TEST(ServerErrors, ConnectionStringsAndFileNamesAreTold)
+{
+    using kelvara::db::isConnectionString;
+    EXPECT_TRUE(isConnectionString("service=kelvara"));
+    EXPECT_TRUE(isConnectionString("host=/run/postgresql dbname=shop"));
+    EXPECT_TRUE(isConnectionString("postgresql://counter@server/shop"));
+    EXPECT_FALSE(isConnectionString("database.db"));
+    EXPECT_FALSE(isConnectionString("/home/shop/old=new.db"));
+    EXPECT_FALSE(isConnectionString(""));
+
+    // No server there: code 14 with libpq's text; the session stays closed.
+    CppSQLiteSession session;
+    kelvara::test::TempDir nowhere;
+    const auto error = thrownBy([&] { session.open(("host=" + nowhere.path() + " dbname=x").c_str()); });
+    EXPECT_EQ(error.errorCode(), 14);
+    EXPECT_EQ(std::string(error.errorMessage()).rfind("SQLITE_CANTOPEN[14]: connection to server on socket", 0), 0u)
+        << error.errorMessage();
+    EXPECT_FALSE(session.isOpen());
+}
+
+TEST_F(ServerSessionTest, ReadsAndWritesAsTheCatalogueFileDoes)
+{
+    EXPECT_EQ(session.dialect(), Dialect::postgres);
+    session.execute(sql::insertManufacturer(session.dialect(), "O'Neil \"GT\""));
+    session.execute(sql::insertManufacturer(session.dialect(), "Audi"));
+    EXPECT_EQ(raw.query("select id_marki, marka from marki order by id_marki"),
+              (Rows{{"1", "O'Neil \"GT\""}, {"2", "Audi"}}));
+    session.execute(sql::insertModel(session.dialect(), "2", "A4"));
+    session.execute(sql::insertCompressor(session.dialect(), "1",
+                                          {"1.6", "1998", "", "SD7V16", "OE", "KV", "12.50", "0", "1e3"}));
+
+    CppSQLiteCursor cursor = session.execute(sql::loadCompressor("1"));
+    ASSERT_FALSE(cursor.atEnd());
+    EXPECT_STREQ(cursor.field(2), "");
+    EXPECT_STREQ(cursor.field(6), "12.50");
+    EXPECT_STREQ(cursor.field(8), "1000");
+    EXPECT_STREQ(thrownBy([&] { cursor.field(9); }).errorMessage(),
+                 "CPPSQLITE_ERROR[1000]: Invalid field index requested");
+
+    cursor = session.execute(sql::selectColumnFlags());
+    EXPECT_EQ(cursor.columnCount(), 9);
+    EXPECT_STREQ(cursor.field(0), "1");
+    cursor = session.execute("select null, 'x'");
+    EXPECT_EQ(cursor.field(0), nullptr);
+    cursor.advance();
+    EXPECT_TRUE(cursor.atEnd());
+    EXPECT_TRUE(session.execute("  -- nothing").atEnd());
+
+    // Two statements in one text: only ever one runs, so nothing of it does.
+    const auto twice = thrownBy([&] { session.execute("delete from marki; delete from modele"); });
+    EXPECT_EQ(twice.errorCode(), 1);
+    EXPECT_EQ(raw.scalar("select count(*) from marki"), "2");
+
+    EXPECT_STREQ(thrownBy([&] { session.execute("select * from nowhere"); }).errorMessage(),
+                 "SQLITE_ERROR[1]: relation \"nowhere\" does not exist");
+}
+
+TEST_F(ServerSessionTest, AStatementStartedWhileAnotherIsReadKeepsTheOthersRows)
+{
+    for (const char* name : {"A", "B", "C"})
+        raw.insertManufacturer(name);
+    CppSQLiteCursor names = session.execute(sql::selectManufacturers());
+    EXPECT_STREQ(names.field(0), "A");
+    CppSQLiteCursor count = session.execute("select count(*) from marki");
+    EXPECT_STREQ(count.field(0), "3");
+    std::vector<std::string> rest;
+    for (names.advance(); !names.atEnd(); names.advance())
+        rest.emplace_back(names.field(0));
+    EXPECT_EQ(rest, (std::vector<std::string>{"B", "C"}));
+}
+
+// The Edit statement joins nothing: every model and manufacturer with the one compressor.
+// Released after its first row, it must not have the server build and send the rest.
+TEST_F(ServerSessionTest, ACursorReleasedEarlyStopsTheServersWork)
+{
+    raw.exec("insert into marki(id_marki, marka) select g, 'M' || g from generate_series(1, 500) g");
+    raw.exec("insert into modele(id_modelu, id_marki, model) select g, g % 500 + 1, 'Model ' || g "
+             "from generate_series(1, 5000) g");
+    raw.exec("insert into kompresory(id_kompresora, id_modelu, typ) values (1, 1, 'T')");
+
+    const auto start = std::chrono::steady_clock::now();
+    {
+        CppSQLiteCursor cursor = session.execute(sql::loadCompressor("1"));
+        EXPECT_STREQ(cursor.field(3), "T");
+    }
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    // All 2.5 million rows take seconds to send; one row takes milliseconds.
+    EXPECT_LT(elapsed, std::chrono::milliseconds(500));
+    EXPECT_EQ(raw.scalar("select count(*) from pg_stat_activity where state = 'active' "
+                         "and query like 'select kompresory.pojemnosc%'"),
+              "0");
+    // The connection goes on at once.
+    EXPECT_STREQ(session.execute("select count(*) from kompresory").field(0), "1");
+}
+
+TEST_F(ServerSessionTest, ALockWaitIsToldAndCanBeGivenUpWritingNothing)
+{
+    GiveUp observer;
+    session.setLockWaitObserver(&observer);
+    raw.beginWriteLock();
+    const auto error = thrownBy([&] { session.execute(sql::insertManufacturer(session.dialect(), "Volvo")); });
+    raw.exec("rollback");
+    EXPECT_EQ(error.errorCode(), 5);
+    EXPECT_STREQ(error.errorMessage(), "SQLITE_BUSY[5]: canceling statement due to user request");
+    EXPECT_EQ(observer.asked, 1);
+    EXPECT_EQ(observer.ended, 1);
+    EXPECT_EQ(raw.scalar("select count(*) from marki"), "0");
+
+    // The lock's time-out is the session's.
+    session.setLockWaitObserver(nullptr);
+    session.applyBusyTimeout(150);
+    raw.beginWriteLock();
+    EXPECT_STREQ(thrownBy([&] { session.execute("delete from marki"); }).errorMessage(),
+                 "SQLITE_BUSY[5]: canceling statement due to lock timeout");
+    raw.exec("rollback");
+    session.execute(sql::insertManufacturer(session.dialect(), "Volvo"));
+    EXPECT_EQ(raw.scalar("select count(*) from marki"), "1");
+}
+
+TEST_F(ServerSessionTest, ALostConnectionIsReportedAndTheNextStatementConnectsAgain)
+{
+    session.execute("select 1");
+    raw.exec("select pg_terminate_backend(pid) from pg_stat_activity "
+             "where datname = current_database() and pid <> pg_backend_pid()");
+    const auto error = thrownBy([&] { session.execute("select 1"); });
+    EXPECT_EQ(error.errorCode(), 14) << error.errorMessage();
+    EXPECT_TRUE(session.isOpen());
+    EXPECT_STREQ(session.execute("select 2").field(0), "2");
+    // Settings come back with the connection.
+    EXPECT_STREQ(session.execute("show lock_timeout").field(0), "1min");
+}
