@@ -33,8 +33,7 @@ BOOL CCatalogApp::InitInstance()
 
 void CCatalogApp::WinHelp(DWORD, UINT)
 {
-    CAboutDlg about;
-    about.DoModal();
+    CAboutDlg::ShowOne();
 }
 
 void CCatalogApp::ReportHandlerException(CWnd* wnd, std::exception_ptr error) noexcept

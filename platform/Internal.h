@@ -89,6 +89,7 @@ private:
 class ListView final : public QTreeView {
 public:
     ListView(QWidget* parent, CDialog* owner);
+    ~ListView() override;
     ListModel* listModel() const { return m_model; }
     // A click at pos in viewport coordinates: select the row there (or nothing on the
     // empty area), then notify the dialog as NM_CLICK.
@@ -101,8 +102,10 @@ protected:
 
 private:
     void notifyClick();
+    void notifySelectionChanged();
     ListModel* m_model;
     CDialog* m_owner;
+    bool m_selectedBeforeReset = false;
 };
 
 class DialogWidget : public QDialog {

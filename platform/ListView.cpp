@@ -223,6 +223,26 @@ ListView::ListView(QWidget* parent, CDialog* owner) : QTreeView(parent), m_model
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
     header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    // Every change of the selection is told, whatever made it: a click, the arrow keys,
+    // Home/End, Page Up/Down, typing a row's first letter, or the rows going away (a reset
+    // drops the selection without a signal of its own).
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { notifySelectionChanged(); });
+    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this,
+            [this] { m_selectedBeforeReset = selectionModel()->hasSelection(); });
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        if (m_selectedBeforeReset && !selectionModel()->hasSelection())
+            notifySelectionChanged();
+        m_selectedBeforeReset = false;
+    });
+}
+
+ListView::~ListView()
+{
+    // The rows and the selection go with the view; nobody is to hear of that.
+    disconnect(selectionModel(), nullptr, this, nullptr);
+    disconnect(m_model, nullptr, this, nullptr);
+    m_owner = nullptr;
 }
 
 void ListView::mousePressEvent(QMouseEvent* event)
@@ -264,6 +284,14 @@ void ListView::notifyClick()
     if (!m_owner)
         return;
     NMHDR header{this, static_cast<UINT>(controlId(this)), NM_CLICK};
+    m_owner->Dispatch(WM_NOTIFY, static_cast<WPARAM>(header.idFrom), reinterpret_cast<LPARAM>(&header));
+}
+
+void ListView::notifySelectionChanged()
+{
+    if (!m_owner)
+        return;
+    NMHDR header{this, static_cast<UINT>(controlId(this)), LVN_ITEMCHANGED};
     m_owner->Dispatch(WM_NOTIFY, static_cast<WPARAM>(header.idFrom), reinterpret_cast<LPARAM>(&header));
 }
 

@@ -207,31 +207,64 @@ void clickListEmptyArea(CWnd& dialog, int listId)
     view->clickAt(view->indexAt(below).isValid() ? QPoint(-1, -1) : below);
 }
 
-void pressKey(CWnd& dialog, Key key)
+namespace {
+
+int qtKey(Key key)
+{
+    switch (key) {
+    case Key::Enter: return Qt::Key_Return;
+    case Key::Escape: return Qt::Key_Escape;
+    case Key::F1: return Qt::Key_F1;
+    case Key::Tab: return Qt::Key_Tab;
+    case Key::Up: return Qt::Key_Up;
+    case Key::Down: return Qt::Key_Down;
+    case Key::Home: return Qt::Key_Home;
+    case Key::End: return Qt::Key_End;
+    case Key::PageUp: return Qt::Key_PageUp;
+    case Key::PageDown: return Qt::Key_PageDown;
+    }
+    return Qt::Key_Return;
+}
+
+void sendKey(QWidget* receiver, int key, const QString& text = {}, bool autoRepeat = false)
+{
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text, autoRepeat);
+    QApplication::sendEvent(receiver, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text, autoRepeat);
+    QApplication::sendEvent(receiver, &release);
+}
+
+}  // namespace
+
+void pressKey(CWnd& dialog, Key key, bool autoRepeat)
 {
     QWidget* target = dialog.GetSafeHwnd();
     if (!target)
         return;
-    QWidget* receiver = target->focusWidget() ? target->focusWidget() : target;
-    int qtKey = Qt::Key_Return;
-    switch (key) {
-    case Key::Enter:
-        qtKey = Qt::Key_Return;
-        break;
-    case Key::Escape:
-        qtKey = Qt::Key_Escape;
-        break;
-    case Key::F1:
-        qtKey = Qt::Key_F1;
-        break;
-    case Key::Tab:
-        qtKey = Qt::Key_Tab;
-        break;
-    }
-    QKeyEvent press(QEvent::KeyPress, qtKey, Qt::NoModifier);
-    QApplication::sendEvent(receiver, &press);
-    QKeyEvent release(QEvent::KeyRelease, qtKey, Qt::NoModifier);
-    QApplication::sendEvent(receiver, &release);
+    sendKey(target->focusWidget() ? target->focusWidget() : target, qtKey(key), {}, autoRepeat);
+}
+
+// A control about to take a key from the operator, focused, with what it shows up to date.
+QWidget* focusedControl(CWnd& dialog, int id)
+{
+    QWidget* widget = widgetOf(dialog, id);
+    if (auto* view = dynamic_cast<detail::ListView*>(widget))
+        view->listModel()->publish();
+    widget->setFocus(Qt::OtherFocusReason);
+    return widget;
+}
+
+void pressKey(CWnd& dialog, int id, Key key)
+{
+    QWidget* widget = focusedControl(dialog, id);
+    sendKey(widget, qtKey(key));
+}
+
+void typeKey(CWnd& dialog, int id, char character)
+{
+    QWidget* widget = focusedControl(dialog, id);
+    const QChar c = QChar::fromLatin1(character);
+    sendKey(widget, c.toUpper().unicode(), QString(c));
 }
 
 void clickCloseBox(CWnd& dialog)

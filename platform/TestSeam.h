@@ -38,7 +38,7 @@ struct ShownMessage {
     int answer;      // what the seam answered
 };
 
-enum class Key { Enter, Escape, F1, Tab };
+enum class Key { Enter, Escape, F1, Tab, Up, Down, Home, End, PageUp, PageDown };
 
 class Seam {
 public:
@@ -70,7 +70,11 @@ void type(CWnd& dialog, int editId, const std::string& text);
 void setCheck(CWnd& dialog, int checkId, bool checked);
 void clickListRow(CWnd& dialog, int listId, int row);
 void clickListEmptyArea(CWnd& dialog, int listId);
-void pressKey(CWnd& dialog, Key key);
+// To the focused control; autoRepeat: the repeats of a key held down.
+void pressKey(CWnd& dialog, Key key, bool autoRepeat = false);
+// Gives control id the focus, then presses the key or types the character there.
+void pressKey(CWnd& dialog, int id, Key key);
+void typeKey(CWnd& dialog, int id, char character);
 void clickCloseBox(CWnd& dialog);
 void processEvents();
 

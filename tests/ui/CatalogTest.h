@@ -4,6 +4,7 @@
 // "database.db" there), with the shared state as at program start and a statement trace.
 
 #include "CatalogDlg.h"
+#include "ChildProcess.h"
 #include "TestSeam.h"
 #include "TestSupport.h"
 
@@ -27,6 +28,10 @@ protected:
     void clearStatements() { m_statements.clear(); }
     // Messages shown since the last call, texts only.
     std::vector<std::string> takeMessages();
+
+    // Another program takes the catalogue's write lock (which keeps readers out too) for
+    // holdMs; returns once it holds it.
+    std::unique_ptr<ChildProcess> holdLock(int holdMs);
 
     // Convenience: a whole compressor row with the given type and prices.
     kelvara::test::CompressorRow compressor(const std::string& type, const std::string& partNo = "KV-1") const;

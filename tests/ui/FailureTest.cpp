@@ -53,16 +53,6 @@ protected:
         m_golf = m_db.insertModel(vw, "Golf");
         m_db.insertCompressor(m_golf, compressor("SD7V16", "KV-1"));
     }
-    // Another program takes the catalogue's write lock for holdMs.
-    std::unique_ptr<ChildProcess> holdLock(int holdMs)
-    {
-        auto holder = std::make_unique<ChildProcess>(KELVARA_LOCK_HOLDER,
-                                                     std::vector<std::string>{m_catalogue.path(), std::to_string(holdMs)});
-        std::string line;
-        EXPECT_TRUE(holder->readLine(line, 10000));
-        EXPECT_EQ(line, "locked");
-        return holder;
-    }
     long long m_golf = 0;
 };
 

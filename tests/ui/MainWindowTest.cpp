@@ -211,6 +211,20 @@ TEST_F(CatalogTest, AboutBoxOpensFromHelpAndItsSystemCommands)
     });
     seam::pressKey(dlg, seam::Key::F1);
     EXPECT_EQ(version, "OK");
+
+    // F1 held down (its repeats reach the About box), F1 inside it, the system command
+    // meanwhile: one About box at a time. Once it is closed, F1 opens it again.
+    Seam::reset();
+    Seam::onNextDialog([&](CDialog& about) {
+        for (int i = 0; i < 5; ++i)
+            seam::pressKey(about, seam::Key::F1, true);
+        dlg.Dispatch(WM_SYSCOMMAND, 0x0010);
+        about.EndDialog(IDOK);
+    });
+    seam::pressKey(dlg, seam::Key::F1);
+    EXPECT_EQ(Seam::dialogsShown(), std::vector<int>{IDD_ABOUTBOX});
+    seam::pressKey(dlg, seam::Key::F1);
+    EXPECT_EQ(Seam::dialogsShown(), (std::vector<int>{IDD_ABOUTBOX, IDD_ABOUTBOX}));
     // SC_CLOSE is passed on and closes the window as usual.
     dlg.Dispatch(WM_SYSCOMMAND, SC_CLOSE);
     EXPECT_TRUE(dlg.isEnded());

@@ -47,6 +47,7 @@ BEGIN_MESSAGE_MAP(CCatalogDlg, CDialog)
     ON_BN_CLICKED(IDC_ADD_MODEL, OnAddModel)
     ON_BN_CLICKED(IDC_REMOVE_MODEL, OnRemoveModel)
     ON_NOTIFY(NM_CLICK, IDC_RESULTS, OnClickList)
+    ON_NOTIFY(LVN_ITEMCHANGED, IDC_RESULTS, OnItemchangedList)
     ON_BN_CLICKED(IDC_REMOVE_COMPRESSOR, OnRemoveCompressor)
     ON_BN_CLICKED(IDC_EDIT_COMPRESSOR, OnEditCompressor)
     ON_BN_CLICKED(IDC_ADD_COMPRESSOR, OnAddCompressor)
@@ -128,8 +129,7 @@ void CCatalogDlg::InsertVisibleColumns()
 void CCatalogDlg::OnSysCommand(UINT nID, LPARAM)
 {
     if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
-        CAboutDlg about;
-        about.DoModal();
+        CAboutDlg::ShowOne();
     } else {
         Default();
     }
