@@ -265,6 +265,32 @@ TEST_F(CompressorDialogTest, NullPriceOpensEmptyAndMustBeFilledBeforeSaving)
     EXPECT_EQ(stored(target), (Row{"1.4", "", "2003", "SD6V12", "OE-6", "KV-6", "200", "20", "199.99"}));
 }
 
+TEST_F(CompressorDialogTest, AnInfStoredByAnotherProgramIsShownAsItIsAndRefusedOnSave)
+{
+    const long long target = m_db.insertCompressor(golf, compressor("SD7V16", "KV-1"));
+    m_db.exec("update kompresory set cena_zakl = 1e999, netto = -1e999");
+    const Rows before = compressors();
+    CCatalogDlg& main = openOnGolf();
+    EXPECT_EQ(seam::listRows(main, IDC_RESULTS).at(0).at(6), "Inf");
+    clickRowOf(main, target);
+
+    Fields opened;
+    bool stayedOpen = false;
+    Seam::onNextDialog([&](CDialog& d) {
+        opened = shown(d);
+        clearStatements();
+        seam::click(d, IDOK);
+        stayedOpen = !d.isEnded();
+        EXPECT_TRUE(statements().empty());
+    });
+    seam::click(main, IDC_EDIT_COMPRESSOR);
+    EXPECT_EQ(opened[6], "Inf");
+    EXPECT_EQ(opened[8], "-Inf");
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(takeMessages(), std::vector<std::string>{"Kelvara Jobber $ must be a number such as 12 or 12.50."});
+    EXPECT_EQ(compressors(), before);
+}
+
 TEST_F(CompressorDialogTest, PricesThatAreNotNumbersNeverReachAStatement)
 {
     struct Price {
@@ -276,14 +302,17 @@ TEST_F(CompressorDialogTest, PricesThatAreNotNumbersNeverReachAStatement)
         {7, "Core deposit must be a number such as 12 or 12.50."},
         {8, "Net price must be a number such as 12 or 12.50."},
     };
-    const char* const refused[] = {"", "12,50", "1e", "0 where 1 --", " 12", "0x10", "1.5.0", "NULL"};
+    // The last three are numbers too large for a double: SQL would store them as "Inf".
+    const std::string refused[] = {"",     "12,50", "1e",    "0 where 1 --", " 12",
+                                   "0x10", "1.5.0", "NULL",  "1e999",        "-1e999",
+                                   "1" + std::string(400, '0')};
     const Fields valid{"1.6", "1998", "2004", "SD7V16", "OE-1", "KV-1", "310", "25", "285"};
 
     CCatalogDlg& main = openOnGolf();
     Seam::onNextDialog([&](CDialog& d) {
         typeAll(d, valid);
         for (const Price& price : prices) {
-            for (const char* text : refused) {
+            for (const std::string& text : refused) {
                 SCOPED_TRACE(std::string(price.message) + " / \"" + text + "\"");
                 clearStatements();
                 Seam::clearMessages();
