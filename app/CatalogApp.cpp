@@ -10,6 +10,14 @@
 #include <new>
 #include <string>
 
+namespace {
+
+// SQLite's SQLITE_READONLY_DBMOVED: the file the connection has open is no longer the one
+// under its name. Writes fail until the catalogue is opened anew.
+constexpr int kCatalogueMoved = 8 | (4 << 8);
+
+}  // namespace
+
 BEGIN_MESSAGE_MAP(CCatalogApp, CWinApp)
     ON_COMMAND(ID_HELP, OnHelp)
 END_MESSAGE_MAP()
@@ -44,6 +52,10 @@ void CCatalogApp::ReportHandlerException(CWnd* wnd, std::exception_ptr error) no
         std::rethrow_exception(error);
     } catch (const CppSQLiteException& e) {
         text = e.errorMessage();
+        if (e.extendedCode() == kCatalogueMoved)
+            text += "\n\nThe catalogue file database.db was moved, replaced or deleted while Kelvara was running, so "
+                    "Kelvara cannot write to it any more; nothing was written. Close Kelvara and start it again to "
+                    "work with the database.db that is in its folder now.";
     } catch (const kelvara::sql::StatementRefused& e) {
         text = e.what();
         icon = MB_ICONWARNING;

@@ -110,11 +110,12 @@ void CppSQLiteCursor::advance()
     // Copy the text before finalisation can replace it.
     sqlite3* db = sqlite3_db_handle(m_pVm);
     char* message = sqlite3_mprintf("%s", sqlite3_errmsg(db));
+    const int extended = sqlite3_extended_errcode(db);
     int code = sqlite3_finalize(m_pVm);
     m_pVm = nullptr;
     if (code == SQLITE_OK)
         code = result;
-    throw CppSQLiteException(code, message, true);
+    throw CppSQLiteException(code, message, true).withExtendedCode(extended);
 }
 
 void CppSQLiteCursor::finalize()

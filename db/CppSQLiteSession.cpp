@@ -147,10 +147,11 @@ CppSQLiteCursor CppSQLiteSession::execute(const char* sql)
 
     // Copy the text before finalisation can replace it; the code is finalisation's.
     char* message = copyErrorText(m_pDb);
+    const int extended = sqlite3_extended_errcode(m_pDb);
     int code = sqlite3_finalize(vm);
     if (code == SQLITE_OK)
         code = result;
-    throw CppSQLiteException(code, message, true);
+    throw CppSQLiteException(code, message, true).withExtendedCode(extended);
 }
 
 void CppSQLiteSession::close()
