@@ -66,13 +66,25 @@ void CCatalogApp::ReportHandlerException(CWnd* wnd, std::exception_ptr error) no
     } catch (...) {
         text = "An unexpected error stopped the last command.";
     }
+    // Until the main window is on screen, a failure ends the program (status 1). Whoever
+    // started it, a launcher script, a service log, xvfb-run, is told too, before the box
+    // waits for an OK that on an unattended counter may never come.
+    CWnd* main = AfxGetMainWnd();
+    const bool startingUp = !main || !main->IsWindowVisible();
+    bool written = false;
+    if (startingUp) {
+        std::fprintf(stderr, "Kelvara: %s\n", text.c_str());
+        std::fflush(stderr);
+        written = true;
+    }
     try {
-        CWnd* owner = wnd && wnd->GetSafeHwnd() ? wnd : AfxGetMainWnd();
+        CWnd* owner = wnd && wnd->GetSafeHwnd() ? wnd : main;
         if (owner && owner->GetSafeHwnd())
             owner->MessageBox(text.c_str(), "Kelvara", MB_OK | icon);
-        else
+        else if (!written)
             std::fprintf(stderr, "Kelvara: %s\n", text.c_str());
     } catch (...) {
-        std::fprintf(stderr, "Kelvara: %s\n", text.c_str());
+        if (!written)
+            std::fprintf(stderr, "Kelvara: %s\n", text.c_str());
     }
 }

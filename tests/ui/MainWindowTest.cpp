@@ -5,6 +5,9 @@
 #include "Globals.h"
 #include "ResourceIds.h"
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <fstream>
 
 using platform::test::ListColumn;
@@ -105,20 +108,34 @@ TEST_F(CatalogTest, NoColumnVisibleLeavesTheListWithoutColumns)
 
 namespace {
 
-// Runs start-up the way the program does and returns its exit status and what it said.
 struct StartUp {
     int exitCode;
     std::vector<platform::test::ShownMessage> messages;
     std::vector<int> dialogs;
+    std::string standardError;
 };
 
+// Runs start-up the way the program does and returns its exit status, what it showed and
+// what it wrote to standard error.
 StartUp runProgram()
 {
     Seam::reset();
     theApp.m_nExitCode = 0;
+    std::fflush(stderr);
+    std::FILE* capture = std::tmpfile();
+    const int savedStderr = dup(fileno(stderr));
+    dup2(fileno(capture), fileno(stderr));
     const BOOL runLoop = theApp.InitInstance();
+    std::fflush(stderr);
+    dup2(savedStderr, fileno(stderr));
+    close(savedStderr);
+    std::string written;
+    std::rewind(capture);
+    for (int c; (c = std::fgetc(capture)) != EOF;)
+        written += static_cast<char>(c);
+    std::fclose(capture);
     EXPECT_EQ(runLoop, FALSE);
-    StartUp result{theApp.ExitInstance(), Seam::messages(), Seam::dialogsShown()};
+    StartUp result{theApp.ExitInstance(), Seam::messages(), Seam::dialogsShown(), written};
     theApp.m_nExitCode = 0;
     theDb.close();
     return result;
@@ -139,6 +156,7 @@ TEST_F(CatalogTest, ProgramRunsUntilTheMainWindowCloses)
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_TRUE(run.messages.empty());
     EXPECT_EQ(run.dialogs, std::vector<int>{IDD_CATALOG_DIALOG});
+    EXPECT_EQ(run.standardError, "");
 }
 
 TEST_F(CatalogTest, StartUpFailuresAreShownAndEndTheProgramWithFailure)
@@ -149,6 +167,7 @@ TEST_F(CatalogTest, StartUpFailuresAreShownAndEndTheProgramWithFailure)
         std::string expected;  // the start of the message
     };
     const std::string path = m_catalogue.path();
+    std::unique_ptr<ChildProcess> holder;
     const std::vector<Case> cases{
         {"no file", [](const std::string& p) { std::remove(p.c_str()); }, "SQLITE_ERROR[1]: no such table: kolumny"},
         {"no kolumny table", [this](const std::string&) { m_db.exec("drop table kolumny"); },
@@ -167,6 +186,12 @@ TEST_F(CatalogTest, StartUpFailuresAreShownAndEndTheProgramWithFailure)
              writeFile(p, std::string(std::istreambuf_iterator<char>(in), {}));
          },
          "UNKNOWN_ERROR[26]: file is not a database"},
+        {"a lock past the time-out",
+         [this, &holder](const std::string&) {
+             theDb.applyBusyTimeout(300);  // only tests shorten it
+             holder = holdLock(60000);
+         },
+         "SQLITE_BUSY[5]: database is locked"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -181,6 +206,8 @@ TEST_F(CatalogTest, StartUpFailuresAreShownAndEndTheProgramWithFailure)
         EXPECT_EQ(run.messages[0].text.rfind(c.expected, 0), 0u) << run.messages[0].text;
         EXPECT_EQ(run.messages[0].caption, "Kelvara");
         EXPECT_EQ(run.messages[0].type & MB_ICONMASK, MB_ICONERROR);
+        // The same text on standard error, for whoever started the program.
+        EXPECT_EQ(run.standardError, "Kelvara: " + run.messages[0].text + "\n");
         // The window never ran.
         EXPECT_TRUE(run.dialogs.empty());
         if (std::string(c.what) == "an SQLite 2 file") {
