@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QStyleFactory>
 #include <QTimer>
@@ -29,6 +30,8 @@ struct SeamState {
     std::vector<test::ShownMessage> messages;
     std::deque<std::function<void(CDialog&)>> scripts;
     std::vector<int> dialogs;
+    std::function<void(CDialog&)> waiting;
+    int waitingWindows = 0;
 };
 
 SeamState& state()
@@ -96,6 +99,15 @@ void seamDialogShown(CDialog& dialog)
     });
 }
 
+void seamWaiting(CDialog& window, bool firstTime)
+{
+    SeamState& s = state();
+    if (firstTime)
+        ++s.waitingWindows;
+    if (s.waiting)
+        s.waiting(window);
+}
+
 }  // namespace detail
 
 namespace test {
@@ -121,6 +133,8 @@ void Seam::reset()
     s.messages.clear();
     s.scripts.clear();
     s.dialogs.clear();
+    s.waiting = nullptr;
+    s.waitingWindows = 0;
 }
 
 bool Seam::active() { return state().active; }
@@ -136,6 +150,10 @@ void Seam::onNextDialog(std::function<void(CDialog&)> script) { state().scripts.
 const std::vector<int>& Seam::dialogsShown() { return state().dialogs; }
 
 int Seam::pendingDialogScripts() { return static_cast<int>(state().scripts.size()); }
+
+void Seam::whileWaiting(std::function<void(CDialog&)> script) { state().waiting = std::move(script); }
+
+int Seam::waitingWindowsShown() { return state().waitingWindows; }
 
 void click(CWnd& dialog, int id)
 {
@@ -273,6 +291,17 @@ void clickCloseBox(CWnd& dialog)
         w->close();
 }
 
+void mouseClick(CWnd& dialog, int id)
+{
+    QWidget* widget = widgetOf(dialog, id);
+    const QPointF centre = QRectF(widget->rect()).center();
+    const QPointF global = widget->mapToGlobal(centre);
+    QMouseEvent press(QEvent::MouseButtonPress, centre, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, centre, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &release);
+}
+
 void processEvents() { QApplication::processEvents(); }
 
 std::string text(CWnd& dialog, int id)
@@ -313,6 +342,12 @@ bool hasCloseBox(CWnd& dialog)
 {
     QWidget* w = dialog.GetSafeHwnd();
     return w && (w->windowFlags() & Qt::WindowCloseButtonHint);
+}
+
+bool isShownModal(CWnd& dialog)
+{
+    QWidget* w = dialog.GetSafeHwnd();
+    return w && w->isVisible() && w->windowModality() == Qt::ApplicationModal;
 }
 
 std::string caption(CWnd& dialog)

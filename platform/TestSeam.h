@@ -60,6 +60,11 @@ public:
     static void onNextDialog(std::function<void(CDialog&)> script);
     static const std::vector<int>& dialogsShown();  // template ids, in order
     static int pendingDialogScripts();
+
+    // Waits the program cannot leave (a statement waiting for a lock): the script runs each
+    // time the waiting window handles its events, every few milliseconds, until reset.
+    static void whileWaiting(std::function<void(CDialog& window)> script);
+    static int waitingWindowsShown();
 };
 
 // Acting, through the same dispatch a real click, pick, key or typing takes.
@@ -76,6 +81,9 @@ void pressKey(CWnd& dialog, Key key, bool autoRepeat = false);
 void pressKey(CWnd& dialog, int id, Key key);
 void typeKey(CWnd& dialog, int id, char character);
 void clickCloseBox(CWnd& dialog);
+// A mouse click on the control as the window system delivers one (press and release at its
+// centre): it reaches the control only if nothing keeps the operator's input away from it.
+void mouseClick(CWnd& dialog, int id);
 void processEvents();
 
 // Reading back.
@@ -86,6 +94,8 @@ bool isTabStop(CWnd& dialog, int id);
 bool isDefaultButton(CWnd& dialog, int id);
 bool hasCloseBox(CWnd& dialog);
 std::string caption(CWnd& dialog);
+// On screen and keeping the operator's input from every other window.
+bool isShownModal(CWnd& dialog);
 std::vector<std::string> comboEntries(CWnd& dialog, int id);
 int comboSelection(CWnd& dialog, int id);
 struct ListColumn {

@@ -9,6 +9,7 @@
 #include "CppSQLiteException.h"
 #include "DataExchange.h"
 #include "Globals.h"
+#include "LockWaitDlg.h"
 #include "ResourceIds.h"
 #include "Statements.h"
 
@@ -87,6 +88,9 @@ BOOL CCatalogDlg::OnInitDialog()
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
 
+    // A statement that waits for another program's lock shows it, from the first one on:
+    // at start-up the window stands on its own, before this one is on screen.
+    theDb.setLockWaitObserver(&CatalogueLockWait());
     try {
         theDb.open(kDatabaseFile);
         ReadColumnFlags();
