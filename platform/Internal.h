@@ -31,6 +31,17 @@ inline std::string fromQt(const QString& s)
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
+// Shown texts are cut to this many characters (not bytes) with "…" after them: a list cell
+// always, an edit when its text is too long to edit (then it is read-only and keeps its exact
+// bytes). A value of megabytes would otherwise be copied, laid out and painted whole.
+constexpr std::size_t kShownCharacters = 300;
+constexpr std::size_t kEditableCharacters = 4096;
+constexpr const char* kEllipsis = "\xE2\x80\xA6";  // …
+// Where text (UTF-8) has had maxCharacters characters, in bytes; npos when it has no more.
+std::size_t characterLimit(const std::string& text, std::size_t maxCharacters);
+// Cuts text to maxCharacters characters followed by "…", when it is longer.
+void elide(std::string& text, std::size_t maxCharacters);
+
 // Which control id a widget carries.
 int controlId(const QWidget* widget);
 void setControlId(QWidget* widget, int id);

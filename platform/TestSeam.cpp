@@ -322,6 +322,15 @@ std::string text(CWnd& dialog, int id)
     return {};
 }
 
+std::string shownText(CWnd& dialog, int id)
+{
+    if (auto* edit = qobject_cast<QLineEdit*>(widgetOf(dialog, id)))
+        return detail::fromQt(edit->text());
+    return text(dialog, id);
+}
+
+bool readOnly(CWnd& dialog, int id) { return controlOf<QLineEdit>(dialog, id)->isReadOnly(); }
+
 bool enabled(CWnd& dialog, int id) { return widgetOf(dialog, id)->isEnabled(); }
 
 bool hasFocus(CWnd& dialog, int id)

@@ -88,6 +88,9 @@ void processEvents();
 
 // Reading back.
 std::string text(CWnd& dialog, int id);
+// What an edit displays (text() gives the bytes it holds), and whether it can be changed.
+std::string shownText(CWnd& dialog, int id);
+bool readOnly(CWnd& dialog, int id);
 bool enabled(CWnd& dialog, int id);
 bool hasFocus(CWnd& dialog, int id);
 bool isTabStop(CWnd& dialog, int id);

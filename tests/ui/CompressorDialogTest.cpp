@@ -291,6 +291,43 @@ TEST_F(CompressorDialogTest, AnInfStoredByAnotherProgramIsShownAsItIsAndRefusedO
     EXPECT_EQ(compressors(), before);
 }
 
+TEST_F(CompressorDialogTest, HugeValuesAreShownCutAndKeptExactly)
+{
+    // Written by another program: a megabyte of part number, a type of 400 two-byte letters.
+    const std::string huge(1 << 20, 'x');
+    std::string letters;
+    for (int i = 0; i < 400; ++i)
+        letters += "\xC5\xBC";  // ż
+    const long long target =
+        m_db.insertCompressor(golf, {"1.6", "1998", "2003", letters, huge, "KV-1", "310", "25", "285"});
+    CCatalogDlg& main = openOnGolf();
+
+    // The list shows the first 300 characters of each, cut on a letter, and "…".
+    const auto row = seam::listRows(main, IDC_RESULTS).at(0);
+    EXPECT_EQ(row[3], letters.substr(0, 600) + "\xE2\x80\xA6");
+    EXPECT_EQ(row[4], huge.substr(0, 300) + "\xE2\x80\xA6");
+    EXPECT_EQ(row[5], "KV-1");
+
+    // Too long to edit in one line: its beginning is shown and cannot be changed. The other
+    // fields are edited, and the long value is written back byte for byte.
+    clickRowOf(main, target);
+    bool hugeReadOnly = false, lettersReadOnly = true;
+    std::string hugeShown;
+    Seam::onNextDialog([&](CDialog& d) {
+        hugeReadOnly = seam::readOnly(d, IDC_COMMON_PART_NO);
+        hugeShown = seam::shownText(d, IDC_COMMON_PART_NO);
+        lettersReadOnly = seam::readOnly(d, IDC_TYPE);
+        seam::type(d, IDC_CAPACITY, "2.0");
+        seam::click(d, IDOK);
+    });
+    seam::click(main, IDC_EDIT_COMPRESSOR);
+    EXPECT_TRUE(hugeReadOnly);
+    EXPECT_EQ(hugeShown, huge.substr(0, 300) + "\xE2\x80\xA6");
+    EXPECT_FALSE(lettersReadOnly);
+    EXPECT_EQ(stored(target), (Row{"2.0", "1998", "2003", letters, huge, "KV-1", "310", "25", "285"}));
+    EXPECT_TRUE(takeMessages().empty());
+}
+
 TEST_F(CompressorDialogTest, PricesThatAreNotNumbersNeverReachAStatement)
 {
     struct Price {
