@@ -5,9 +5,6 @@
 #include "Globals.h"
 #include "ResourceIds.h"
 
-#include <unistd.h>
-
-#include <cstdio>
 #include <fstream>
 
 using platform::test::ListColumn;
@@ -121,19 +118,9 @@ StartUp runProgram()
 {
     Seam::reset();
     theApp.m_nExitCode = 0;
-    std::fflush(stderr);
-    std::FILE* capture = std::tmpfile();
-    const int savedStderr = dup(fileno(stderr));
-    dup2(fileno(capture), fileno(stderr));
+    ::testing::internal::CaptureStderr();
     const BOOL runLoop = theApp.InitInstance();
-    std::fflush(stderr);
-    dup2(savedStderr, fileno(stderr));
-    close(savedStderr);
-    std::string written;
-    std::rewind(capture);
-    for (int c; (c = std::fgetc(capture)) != EOF;)
-        written += static_cast<char>(c);
-    std::fclose(capture);
+    const std::string written = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(runLoop, FALSE);
     StartUp result{theApp.ExitInstance(), Seam::messages(), Seam::dialogsShown(), written};
     theApp.m_nExitCode = 0;
