@@ -273,20 +273,12 @@ TEST_F(CompressorDialogTest, AnInfStoredByAnotherProgramIsShownAsItIsAndRefusedO
     CCatalogDlg& main = openOnGolf();
     EXPECT_EQ(seam::listRows(main, IDC_RESULTS).at(0).at(6), "Inf");
     clickRowOf(main, target);
-
-    Fields opened;
-    bool stayedOpen = false;
     Seam::onNextDialog([&](CDialog& d) {
-        opened = shown(d);
-        clearStatements();
+        EXPECT_EQ(seam::text(d, IDC_JOBBER) + seam::text(d, IDC_NET_PRICE), "Inf-Inf");
         seam::click(d, IDOK);
-        stayedOpen = !d.isEnded();
-        EXPECT_TRUE(statements().empty());
+        EXPECT_FALSE(d.isEnded());
     });
     seam::click(main, IDC_EDIT_COMPRESSOR);
-    EXPECT_EQ(opened[6], "Inf");
-    EXPECT_EQ(opened[8], "-Inf");
-    EXPECT_TRUE(stayedOpen);
     EXPECT_EQ(takeMessages(), std::vector<std::string>{"Kelvara Jobber $ must be a number such as 12 or 12.50."});
     EXPECT_EQ(compressors(), before);
 }
@@ -311,19 +303,14 @@ TEST_F(CompressorDialogTest, HugeValuesAreShownCutAndKeptExactly)
     // Too long to edit in one line: its beginning is shown and cannot be changed. The other
     // fields are edited, and the long value is written back byte for byte.
     clickRowOf(main, target);
-    bool hugeReadOnly = false, lettersReadOnly = true;
-    std::string hugeShown;
     Seam::onNextDialog([&](CDialog& d) {
-        hugeReadOnly = seam::readOnly(d, IDC_COMMON_PART_NO);
-        hugeShown = seam::shownText(d, IDC_COMMON_PART_NO);
-        lettersReadOnly = seam::readOnly(d, IDC_TYPE);
+        EXPECT_TRUE(seam::readOnly(d, IDC_COMMON_PART_NO));
+        EXPECT_EQ(seam::shownText(d, IDC_COMMON_PART_NO), huge.substr(0, 300) + "\xE2\x80\xA6");
+        EXPECT_FALSE(seam::readOnly(d, IDC_TYPE));
         seam::type(d, IDC_CAPACITY, "2.0");
         seam::click(d, IDOK);
     });
     seam::click(main, IDC_EDIT_COMPRESSOR);
-    EXPECT_TRUE(hugeReadOnly);
-    EXPECT_EQ(hugeShown, huge.substr(0, 300) + "\xE2\x80\xA6");
-    EXPECT_FALSE(lettersReadOnly);
     EXPECT_EQ(stored(target), (Row{"2.0", "1998", "2003", letters, huge, "KV-1", "310", "25", "285"}));
     EXPECT_TRUE(takeMessages().empty());
 }
