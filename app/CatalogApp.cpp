@@ -10,6 +10,14 @@
 #include <new>
 #include <string>
 
+namespace {
+
+// SQLite's SQLITE_READONLY_DBMOVED: the file the connection has open is no longer the one
+// under its name. Writes fail until the catalogue is opened anew.
+constexpr int kCatalogueMoved = 8 | (4 << 8);
+
+}  // namespace
+
 BEGIN_MESSAGE_MAP(CCatalogApp, CWinApp)
     ON_COMMAND(ID_HELP, OnHelp)
 END_MESSAGE_MAP()
@@ -33,8 +41,7 @@ BOOL CCatalogApp::InitInstance()
 
 void CCatalogApp::WinHelp(DWORD, UINT)
 {
-    CAboutDlg about;
-    about.DoModal();
+    CAboutDlg::ShowOne();
 }
 
 void CCatalogApp::ReportHandlerException(CWnd* wnd, std::exception_ptr error) noexcept
@@ -45,6 +52,10 @@ void CCatalogApp::ReportHandlerException(CWnd* wnd, std::exception_ptr error) no
         std::rethrow_exception(error);
     } catch (const CppSQLiteException& e) {
         text = e.errorMessage();
+        if (e.extendedCode() == kCatalogueMoved)
+            text += "\n\nThe catalogue file database.db was moved, replaced or deleted while Kelvara was running, so "
+                    "Kelvara cannot write to it any more; nothing was written. Close Kelvara and start it again to "
+                    "work with the database.db that is in its folder now.";
     } catch (const kelvara::sql::StatementRefused& e) {
         text = e.what();
         icon = MB_ICONWARNING;
@@ -55,13 +66,25 @@ void CCatalogApp::ReportHandlerException(CWnd* wnd, std::exception_ptr error) no
     } catch (...) {
         text = "An unexpected error stopped the last command.";
     }
+    // Until the main window is on screen, a failure ends the program (status 1). Whoever
+    // started it, a launcher script, a service log, xvfb-run, is told too, before the box
+    // waits for an OK that on an unattended counter may never come.
+    CWnd* main = AfxGetMainWnd();
+    const bool startingUp = !main || !main->IsWindowVisible();
+    bool written = false;
+    if (startingUp) {
+        std::fprintf(stderr, "Kelvara: %s\n", text.c_str());
+        std::fflush(stderr);
+        written = true;
+    }
     try {
-        CWnd* owner = wnd && wnd->GetSafeHwnd() ? wnd : AfxGetMainWnd();
+        CWnd* owner = wnd && wnd->GetSafeHwnd() ? wnd : main;
         if (owner && owner->GetSafeHwnd())
             owner->MessageBox(text.c_str(), "Kelvara", MB_OK | icon);
-        else
+        else if (!written)
             std::fprintf(stderr, "Kelvara: %s\n", text.c_str());
     } catch (...) {
-        std::fprintf(stderr, "Kelvara: %s\n", text.c_str());
+        if (!written)
+            std::fprintf(stderr, "Kelvara: %s\n", text.c_str());
     }
 }

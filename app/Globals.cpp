@@ -14,7 +14,7 @@ CString g_strModel;
 CString g_strCompressorId;
 
 std::uint8_t g_bEditMode = 0;
-std::unique_ptr<std::int32_t[]> g_pCompressorIds;
+std::unique_ptr<std::int64_t[]> g_pCompressorIds;
 std::int32_t g_nCompressorCount = 0;
 std::uint8_t g_bIdsAllocated = 0;
 std::array<std::int32_t, 9> g_columnVisible{};

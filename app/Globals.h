@@ -29,9 +29,11 @@ extern CString g_strCompressorId;
 // 1: the compressor dialog edits g_strCompressorId; 0: it adds a compressor.
 extern std::uint8_t g_bEditMode;
 
-// The ids of the latest search's rows in the order the row query returned them:
-// entry k holds the id of query row k.
-extern std::unique_ptr<std::int32_t[]> g_pCompressorIds;
+// The ids of the rows the result list shows, in the order the row query returned them:
+// entry k holds the id of query row k, and g_nCompressorCount is the number of rows listed
+// (list row i has its id at [g_nCompressorCount - i - 1]), also after a search that failed
+// half-way. Ids are SQLite's 64-bit row ids, kept exactly.
+extern std::unique_ptr<std::int64_t[]> g_pCompressorIds;
 extern std::int32_t g_nCompressorCount;
 extern std::uint8_t g_bIdsAllocated;
 

@@ -46,6 +46,7 @@ sql::Dialect g_dialect = sql::Dialect::sqlite;
 const char* const kUsage =
     "Usage: kelvara-bench [--short] [--repetitions N] [--server CONNINFO]\n"
     "       kelvara-bench --memory-rows N\n"
+    "       kelvara-bench --huge-value MB\n"
     "\n"
     "Generates a catalogue (500 manufacturers, 5000 models, 100000 compressors) in a\n"
     "temporary directory and times the catalogue's own code paths on it, headless, each\n"
@@ -63,7 +64,10 @@ const char* const kUsage =
     "                    benchmark may create (and then drops) two databases; the bare\n"
     "                    statements run through libpq, streamed as the catalogue streams\n"
     "  --memory-rows N   only one type search that lists N rows, on a catalogue made for it;\n"
-    "                    run under /usr/bin/time -v for the peak memory of such a result\n";
+    "                    run under /usr/bin/time -v for the peak memory of such a result\n"
+    "  --huge-value MB   only a car search whose rows hold one value of MB megabytes (written\n"
+    "                    by another program), a repaint, and that compressor opened for\n"
+    "                    editing; CPU time and peak memory of each\n";
 
 struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -73,6 +77,7 @@ struct Options {
     bool help = false;
     bool shortRun = false;
     long long memoryRows = 0;
+    long long hugeValueMb = 0;
     int repetitions = 0;  // 0: the mode's default
     std::string server;   // empty: catalogue files
 };
@@ -97,6 +102,8 @@ Options parseOptions(int argc, char** argv)
             options.shortRun = true;
         } else if (arg == "--server" && i + 1 < argc) {
             options.server = argv[++i];
+        } else if (arg == "--huge-value" && i + 1 < argc) {
+            options.hugeValueMb = positiveNumber("--huge-value", argv[++i], 500);
         } else if ((arg == "--memory-rows" || arg == "--repetitions") && i + 1 < argc) {
             if (arg == "--memory-rows")
                 options.memoryRows = positiveNumber("--memory-rows", argv[++i], 10000000);
@@ -106,8 +113,10 @@ Options parseOptions(int argc, char** argv)
             throw UsageError("unknown or incomplete option: " + arg);
         }
     }
-    if (options.memoryRows && (options.shortRun || options.repetitions))
+    if (options.memoryRows && (options.shortRun || options.repetitions || options.hugeValueMb))
         throw UsageError("--memory-rows runs one search and takes no other option");
+    if (options.hugeValueMb && (options.shortRun || options.repetitions))
+        throw UsageError("--huge-value runs its own steps and takes no other option");
     return options;
 }
 
@@ -633,6 +642,75 @@ int runMemory(const Options& options)
     return 0;
 }
 
+#ifdef KELVARA_BENCH_HAS_RUSAGE
+// CPU time of the process so far (user and system) and its peak resident memory.
+struct Usage {
+    double cpuMs;
+    long peakMb;
+};
+
+Usage usageNow()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
+    return {ms(usage.ru_utime) + ms(usage.ru_stime), usage.ru_maxrss / 1024};
+}
+
+// A car search whose rows hold one value of options.hugeValueMb megabytes, as a catalogue
+// written by another program may, then a repaint, then that compressor opened for editing.
+int runHugeValue(const Options& options)
+{
+    WorkDirectory work;
+    const fs::path dir = work.catalogueDirectory("huge");
+    {
+        kelvara::dbtool::NewCatalogue catalogue((dir / kDatabaseFile).string());
+        kelvara::dbtool::Connection& db = catalogue.connection();
+        db.execute("insert into marki(id_marki, marka) values (1, 'VW')");
+        db.execute("insert into modele(id_modelu, id_marki, model) values (1, 1, 'Golf')");
+        for (int i = 1; i <= 10; ++i) {
+            const std::string common = i == 5 ? "replace(hex(zeroblob(" + std::to_string(options.hugeValueMb << 19) +
+                                                    ")), '0', 'x')"
+                                              : "'OE-" + std::to_string(i) + "'";
+            db.execute(("insert into kompresory values (" + std::to_string(i) + ", 1, '1.6', '1998', '2003', " +
+                        "'SD7V16', " + common + ", 'KV-" + std::to_string(i) + "', 310, 25, 285)")
+                           .c_str());
+        }
+        catalogue.keep();
+    }
+    std::cout << "one compressor of ten holds a common part number of " << options.hugeValueMb << " MB\n";
+
+    CurrentDirectory cd(dir);
+    MainWindow window;
+    window.open();
+    CCatalogDlg& dlg = window.dialog();
+    const auto step = [](const char* what, auto&& action) {
+        const Usage before = usageNow();
+        const double ms = millisecondsOf(action);
+        const Usage after = usageNow();
+        std::cout << what << ": " << ms << " ms, CPU " << after.cpuMs - before.cpuMs << " ms, peak memory "
+                  << after.peakMb << " MB\n";
+    };
+    seam::pick(dlg, IDC_MANUFACTURER_LIST, "VW");
+    settle();
+    step("search by car, listed and painted", [&] {
+        seam::pick(dlg, IDC_MODEL_LIST, "Golf");
+        settle();
+    });
+    step("repaint of the window (rendered whole)", [&] { seam::pixel(dlg, 0, 0); });
+    seam::clickListRow(dlg, IDC_RESULTS, 5);
+    std::string shown;
+    step("edit dialog opened and cancelled", [&] {
+        seam::Seam::onNextDialog([&](CDialog& d) { shown = seam::text(d, IDC_COMMON_PART_NO); });
+        seam::click(dlg, IDC_EDIT_COMPRESSOR);
+        settle();
+    });
+    std::cout << "rows listed: " << window.resultRows() << "; the edit showed " << shown.size() << " bytes\n";
+    window.close();
+    return 0;
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -651,6 +729,10 @@ int main(int argc, char** argv)
     platform::test::TestApplication app(argc, argv);
     res::RegisterResources();
     try {
+#ifdef KELVARA_BENCH_HAS_RUSAGE
+        if (options.hugeValueMb)
+            return runHugeValue(options);
+#endif
         return options.memoryRows ? runMemory(options) : runComparisons(options);
     } catch (const std::exception& e) {
         std::cerr << "kelvara-bench: " << e.what() << '\n';

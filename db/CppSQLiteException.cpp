@@ -13,19 +13,20 @@ char* formatMessage(int code, const char* message)
 }  // namespace
 
 CppSQLiteException::CppSQLiteException(int code, char* message, bool freeMessage)
-    : m_nCode(code), m_pszMessage(formatMessage(code, message))
+    : m_nCode(code), m_nExtendedCode(code), m_pszMessage(formatMessage(code, message))
 {
     if (freeMessage && message)
         sqlite3_free(message);
 }
 
 CppSQLiteException::CppSQLiteException(int code, const char* fixedMessage)
-    : m_nCode(code), m_pszMessage(formatMessage(code, fixedMessage))
+    : m_nCode(code), m_nExtendedCode(code), m_pszMessage(formatMessage(code, fixedMessage))
 {
 }
 
 CppSQLiteException::CppSQLiteException(const CppSQLiteException& other)
     : m_nCode(other.m_nCode),
+      m_nExtendedCode(other.m_nExtendedCode),
       m_pszMessage(other.m_pszMessage ? sqlite3_mprintf("%s", other.m_pszMessage) : nullptr)
 {
 }
@@ -36,6 +37,7 @@ CppSQLiteException& CppSQLiteException::operator=(const CppSQLiteException& othe
         char* copy = other.m_pszMessage ? sqlite3_mprintf("%s", other.m_pszMessage) : nullptr;
         sqlite3_free(m_pszMessage);
         m_nCode = other.m_nCode;
+        m_nExtendedCode = other.m_nExtendedCode;
         m_pszMessage = copy;
     }
     return *this;

@@ -17,6 +17,15 @@ public:
     virtual ~CppSQLiteException();
 
     int errorCode() const { return m_nCode; }
+    // The engine's finer code for the same failure (SQLite's extended result code, such as
+    // SQLITE_READONLY_DBMOVED), or errorCode() when it has none. Not part of the text.
+    int extendedCode() const { return m_nExtendedCode; }
+    CppSQLiteException& withExtendedCode(int extended)
+    {
+        if ((extended & 0xff) == m_nCode)
+            m_nExtendedCode = extended;
+        return *this;
+    }
     // The formatted text; never null (an allocation failure reads as "").
     const char* errorMessage() const { return m_pszMessage ? m_pszMessage : ""; }
 
@@ -24,5 +33,6 @@ public:
 
 private:
     int m_nCode;
+    int m_nExtendedCode;
     char* m_pszMessage;  // sqlite3_mprintf'd, owned
 };

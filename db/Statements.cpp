@@ -1,5 +1,7 @@
 #include "Statements.h"
 
+#include <algorithm>
+
 #include <stdexcept>
 #include <utility>
 
@@ -167,22 +169,63 @@ bool isPlainSqlNumber(const std::string& text)
     std::size_t i = skipSign(text, 0);
     const std::size_t integerStart = i;
     i = skipDigits(text, i);
+    const std::size_t integerEnd = i;
     std::size_t mantissaDigits = i - integerStart;
+    std::size_t fractionStart = i;
+    std::size_t fractionEnd = i;
     if (i < text.size() && text[i] == '.') {
-        const std::size_t fractionStart = ++i;
+        fractionStart = ++i;
         i = skipDigits(text, i);
+        fractionEnd = i;
         mantissaDigits += i - fractionStart;
     }
     if (mantissaDigits == 0)
         return false;
+    long long exponent = 0;
     if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        const bool negative = text[i + 1 < text.size() ? i + 1 : i] == '-';
         i = skipSign(text, i + 1);
         const std::size_t exponentStart = i;
         i = skipDigits(text, i);
         if (i == exponentStart)
             return false;
+        // Far beyond any number of digits a text can hold; the rest cannot matter.
+        constexpr long long kSaturated = 1'000'000'000'000'000LL;
+        for (std::size_t d = exponentStart; d < i && exponent < kSaturated; ++d)
+            exponent = exponent * 10 + (text[d] - '0');
+        if (negative)
+            exponent = -exponent;
     }
-    return i == text.size();
+    if (i != text.size())
+        return false;
+
+    // SQLite reads a literal too large for a double ("1e999", 400 digits) as Inf, which
+    // reads back as the text "Inf" that is no number at all: such a value is refused too.
+    // It is too large when it is at least the midpoint between the largest double and
+    // 2^1024 (from there a double rounds to Inf). Compare the significant digits with it.
+    static const char kOverflow[] =
+        "17976931348623158079372897140530341507993413271003782693617377898044496829276475094664901797758720709633028"
+        "64166928879109465555478519404026306574886715058206819089020007083836762738548458177115317644757302700698555"
+        "71366959622842914819860834936475292719074168444365510704342711559699508093042880177904174497792";
+    constexpr long long kOverflowExponent = 308;  // kOverflow is 1.797…e308
+    std::string digits = text.substr(integerStart, integerEnd - integerStart);
+    digits.append(text, fractionStart, fractionEnd - fractionStart);
+    const std::size_t firstSignificant = digits.find_first_not_of('0');
+    if (firstSignificant == std::string::npos)
+        return true;  // zero
+    const long long magnitude =
+        static_cast<long long>(integerEnd - integerStart) - 1 - static_cast<long long>(firstSignificant) + exponent;
+    if (magnitude != kOverflowExponent)
+        return magnitude < kOverflowExponent;
+    const std::size_t length = std::max(digits.size() - firstSignificant, sizeof kOverflow - 1);
+    for (std::size_t d = 0; d < length; ++d) {
+        const std::size_t at = firstSignificant + d;
+        const char mine = at < digits.size() ? digits[at] : '0';
+        const char limit = d < sizeof kOverflow - 1 ? kOverflow[d] : '0';
+        if (mine != limit)
+            return mine < limit;
+    }
+    return false;  // exactly the midpoint, which rounds to Inf
 }
 
 bool isPlainSqlInteger(const std::string& text)

@@ -48,7 +48,8 @@ struct CompressorValues {
 
 // --- value checks -------------------------------------------------------------------
 // An unsigned or signed decimal number as SQL reads it: digits with an optional fraction
-// and exponent ("12", "-3", "12.50", ".5", "1e3"). No blanks, commas, hex or words.
+// and exponent ("12", "-3", "12.50", ".5", "1e3"). No blanks, commas, hex or words, and
+// nothing too large for a double ("1e999"), which SQL would store as Inf.
 bool isPlainSqlNumber(const std::string& text);
 // A decimal integer, optionally signed ("17", "-2").
 bool isPlainSqlInteger(const std::string& text);

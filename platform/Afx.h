@@ -72,6 +72,9 @@ constexpr UINT WM_CTLCOLOR = 0x0019;
 constexpr UINT BN_CLICKED = 0;
 constexpr UINT CBN_SELCHANGE = 1;
 constexpr UINT NM_CLICK = static_cast<UINT>(-2);
+// The list's selection changed, by a click, a key or the program (here only the header
+// comes with it; the handler asks the list what is selected).
+constexpr UINT LVN_ITEMCHANGED = static_cast<UINT>(-101);
 
 // System commands.
 constexpr UINT SC_SIZE = 0xF000;

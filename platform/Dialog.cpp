@@ -208,6 +208,21 @@ void setEditText(QWidget* edit, const std::string& bytes)
     auto* line = qobject_cast<QLineEdit*>(edit);
     if (!line)
         return;
+    // A value too long to edit in one line (written by another program) shows its beginning
+    // and cannot be changed here, so that it is written back exactly as it was.
+    if (characterLimit(bytes, kEditableCharacters) != std::string::npos) {
+        const QString shownBeginning = toQt(bytes.substr(0, characterLimit(bytes, kShownCharacters)) + kEllipsis);
+        line->setText(shownBeginning);
+        line->setReadOnly(true);
+        line->setToolTip(QStringLiteral("This value is too long to edit here; it is kept exactly as it is."));
+        line->setProperty(kRawTextProperty, QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+        line->setProperty(kRawShownProperty, shownBeginning);
+        return;
+    }
+    if (line->isReadOnly() && !line->toolTip().isEmpty()) {
+        line->setReadOnly(false);
+        line->setToolTip({});
+    }
     const QString shown = toQt(bytes);
     line->setText(shown);
     line->setProperty(kRawTextProperty, QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));

@@ -33,6 +33,17 @@ inline std::string fromQt(const QString& s)
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
+// Shown texts are cut to this many characters (not bytes) with "…" after them: a list cell
+// always, an edit when its text is too long to edit (then it is read-only and keeps its exact
+// bytes). A value of megabytes would otherwise be copied, laid out and painted whole.
+constexpr std::size_t kShownCharacters = 300;
+constexpr std::size_t kEditableCharacters = 4096;
+constexpr const char* kEllipsis = "\xE2\x80\xA6";  // …
+// Where text (UTF-8) has had maxCharacters characters, in bytes; npos when it has no more.
+std::size_t characterLimit(const std::string& text, std::size_t maxCharacters);
+// Cuts text to maxCharacters characters followed by "…", when it is longer.
+void elide(std::string& text, std::size_t maxCharacters);
+
 // Which control id a widget carries.
 int controlId(const QWidget* widget);
 void setControlId(QWidget* widget, int id);
@@ -91,6 +102,7 @@ private:
 class ListView final : public QTreeView {
 public:
     ListView(QWidget* parent, CDialog* owner);
+    ~ListView() override;
     ListModel* listModel() const { return m_model; }
     // A click at pos in viewport coordinates: select the row there (or nothing on the
     // empty area), then notify the dialog as NM_CLICK.
@@ -103,8 +115,10 @@ protected:
 
 private:
     void notifyClick();
+    void notifySelectionChanged();
     ListModel* m_model;
     CDialog* m_owner;
+    bool m_selectedBeforeReset = false;
 };
 
 // A drop-down list whose list opens below it with the height its template gives (the

@@ -89,6 +89,28 @@ private:
 
 }  // namespace
 
+std::size_t characterLimit(const std::string& text, std::size_t maxCharacters)
+{
+    if (text.size() <= maxCharacters)
+        return std::string::npos;
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        // A byte that does not continue a UTF-8 sequence starts a character.
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && characters++ == maxCharacters)
+            return i;
+    }
+    return std::string::npos;
+}
+
+void elide(std::string& text, std::size_t maxCharacters)
+{
+    const std::size_t cut = characterLimit(text, maxCharacters);
+    if (cut == std::string::npos)
+        return;
+    text.resize(cut);
+    text += kEllipsis;
+}
+
 int ListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_published; }
 
 int ListModel::columnCount(const QModelIndex& parent) const
@@ -148,6 +170,7 @@ int ListModel::insertRow(int index, std::string text)
     // by cell would be reallocated several times.
     std::vector<std::string> cells;
     cells.reserve(std::max<size_t>(m_columns.size(), 1));
+    elide(text, kShownCharacters);
     cells.push_back(std::move(text));
     // Display index r is stored at size - 1 - r: inserting at display index 0 appends.
     m_rows.insert(m_rows.begin() + (count - index), std::move(cells));
@@ -162,6 +185,7 @@ bool ListModel::setText(int row, int column, std::string text)
     auto& cells = m_rows[slot(row)];
     if (cells.size() <= static_cast<size_t>(column))
         cells.resize(static_cast<size_t>(column) + 1);
+    elide(text, kShownCharacters);
     cells[static_cast<size_t>(column)] = std::move(text);
     if (row < m_published && !m_publishPending)
         emit dataChanged(index(row, column), index(row, column));
@@ -223,6 +247,26 @@ ListView::ListView(QWidget* parent, CDialog* owner) : QTreeView(parent), m_model
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
     header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    // Every change of the selection is told, whatever made it: a click, the arrow keys,
+    // Home/End, Page Up/Down, typing a row's first letter, or the rows going away (a reset
+    // drops the selection without a signal of its own).
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { notifySelectionChanged(); });
+    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this,
+            [this] { m_selectedBeforeReset = selectionModel()->hasSelection(); });
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        if (m_selectedBeforeReset && !selectionModel()->hasSelection())
+            notifySelectionChanged();
+        m_selectedBeforeReset = false;
+    });
+}
+
+ListView::~ListView()
+{
+    // The rows and the selection go with the view; nobody is to hear of that.
+    disconnect(selectionModel(), nullptr, this, nullptr);
+    disconnect(m_model, nullptr, this, nullptr);
+    m_owner = nullptr;
 }
 
 void ListView::mousePressEvent(QMouseEvent* event)
@@ -264,6 +308,14 @@ void ListView::notifyClick()
     if (!m_owner)
         return;
     NMHDR header{this, static_cast<UINT>(controlId(this)), NM_CLICK};
+    m_owner->Dispatch(WM_NOTIFY, static_cast<WPARAM>(header.idFrom), reinterpret_cast<LPARAM>(&header));
+}
+
+void ListView::notifySelectionChanged()
+{
+    if (!m_owner)
+        return;
+    NMHDR header{this, static_cast<UINT>(controlId(this)), LVN_ITEMCHANGED};
     m_owner->Dispatch(WM_NOTIFY, static_cast<WPARAM>(header.idFrom), reinterpret_cast<LPARAM>(&header));
 }
 

@@ -15,6 +15,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QStyleFactory>
 #include <QTimer>
@@ -31,6 +32,8 @@ struct SeamState {
     std::vector<test::ShownMessage> messages;
     std::deque<std::function<void(CDialog&)>> scripts;
     std::vector<int> dialogs;
+    std::function<void(CDialog&)> waiting;
+    int waitingWindows = 0;
 };
 
 SeamState& state()
@@ -98,6 +101,15 @@ void seamDialogShown(CDialog& dialog)
     });
 }
 
+void seamWaiting(CDialog& window, bool firstTime)
+{
+    SeamState& s = state();
+    if (firstTime)
+        ++s.waitingWindows;
+    if (s.waiting)
+        s.waiting(window);
+}
+
 }  // namespace detail
 
 namespace test {
@@ -123,6 +135,8 @@ void Seam::reset()
     s.messages.clear();
     s.scripts.clear();
     s.dialogs.clear();
+    s.waiting = nullptr;
+    s.waitingWindows = 0;
 }
 
 bool Seam::active() { return state().active; }
@@ -138,6 +152,10 @@ void Seam::onNextDialog(std::function<void(CDialog&)> script) { state().scripts.
 const std::vector<int>& Seam::dialogsShown() { return state().dialogs; }
 
 int Seam::pendingDialogScripts() { return static_cast<int>(state().scripts.size()); }
+
+void Seam::whileWaiting(std::function<void(CDialog&)> script) { state().waiting = std::move(script); }
+
+int Seam::waitingWindowsShown() { return state().waitingWindows; }
 
 void click(CWnd& dialog, int id)
 {
@@ -209,37 +227,81 @@ void clickListEmptyArea(CWnd& dialog, int listId)
     view->clickAt(view->indexAt(below).isValid() ? QPoint(-1, -1) : below);
 }
 
-void pressKey(CWnd& dialog, Key key)
+namespace {
+
+int qtKey(Key key)
+{
+    switch (key) {
+    case Key::Enter: return Qt::Key_Return;
+    case Key::Escape: return Qt::Key_Escape;
+    case Key::F1: return Qt::Key_F1;
+    case Key::Tab: return Qt::Key_Tab;
+    case Key::Up: return Qt::Key_Up;
+    case Key::Down: return Qt::Key_Down;
+    case Key::Home: return Qt::Key_Home;
+    case Key::End: return Qt::Key_End;
+    case Key::PageUp: return Qt::Key_PageUp;
+    case Key::PageDown: return Qt::Key_PageDown;
+    }
+    return Qt::Key_Return;
+}
+
+void sendKey(QWidget* receiver, int key, const QString& text = {}, bool autoRepeat = false)
+{
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text, autoRepeat);
+    QApplication::sendEvent(receiver, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text, autoRepeat);
+    QApplication::sendEvent(receiver, &release);
+}
+
+}  // namespace
+
+void pressKey(CWnd& dialog, Key key, bool autoRepeat)
 {
     QWidget* target = dialog.GetSafeHwnd();
     if (!target)
         return;
-    QWidget* receiver = target->focusWidget() ? target->focusWidget() : target;
-    int qtKey = Qt::Key_Return;
-    switch (key) {
-    case Key::Enter:
-        qtKey = Qt::Key_Return;
-        break;
-    case Key::Escape:
-        qtKey = Qt::Key_Escape;
-        break;
-    case Key::F1:
-        qtKey = Qt::Key_F1;
-        break;
-    case Key::Tab:
-        qtKey = Qt::Key_Tab;
-        break;
-    }
-    QKeyEvent press(QEvent::KeyPress, qtKey, Qt::NoModifier);
-    QApplication::sendEvent(receiver, &press);
-    QKeyEvent release(QEvent::KeyRelease, qtKey, Qt::NoModifier);
-    QApplication::sendEvent(receiver, &release);
+    sendKey(target->focusWidget() ? target->focusWidget() : target, qtKey(key), {}, autoRepeat);
+}
+
+// A control about to take a key from the operator, focused, with what it shows up to date.
+QWidget* focusedControl(CWnd& dialog, int id)
+{
+    QWidget* widget = widgetOf(dialog, id);
+    if (auto* view = dynamic_cast<detail::ListView*>(widget))
+        view->listModel()->publish();
+    widget->setFocus(Qt::OtherFocusReason);
+    return widget;
+}
+
+void pressKey(CWnd& dialog, int id, Key key)
+{
+    QWidget* widget = focusedControl(dialog, id);
+    sendKey(widget, qtKey(key));
+}
+
+void typeKey(CWnd& dialog, int id, char character)
+{
+    QWidget* widget = focusedControl(dialog, id);
+    const QChar c = QChar::fromLatin1(character);
+    sendKey(widget, c.toUpper().unicode(), QString(c));
 }
 
 void clickCloseBox(CWnd& dialog)
 {
     if (QWidget* w = dialog.GetSafeHwnd())
         w->close();
+}
+
+void mouseClick(CWnd& dialog, int id)
+{
+    QWidget* widget = widgetOf(dialog, id);
+    const QPointF centre = QRectF(widget->rect()).center();
+    const QPointF global = widget->mapToGlobal(centre);
+    QMouseEvent press(QEvent::MouseButtonPress, centre, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, centre, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &release);
 }
 
 void processEvents() { QApplication::processEvents(); }
@@ -262,6 +324,15 @@ std::string text(CWnd& dialog, int id)
     return {};
 }
 
+std::string shownText(CWnd& dialog, int id)
+{
+    if (auto* edit = qobject_cast<QLineEdit*>(widgetOf(dialog, id)))
+        return detail::fromQt(edit->text());
+    return text(dialog, id);
+}
+
+bool readOnly(CWnd& dialog, int id) { return controlOf<QLineEdit>(dialog, id)->isReadOnly(); }
+
 bool enabled(CWnd& dialog, int id) { return widgetOf(dialog, id)->isEnabled(); }
 
 bool hasFocus(CWnd& dialog, int id)
@@ -282,6 +353,12 @@ bool hasCloseBox(CWnd& dialog)
 {
     QWidget* w = dialog.GetSafeHwnd();
     return w && (w->windowFlags() & Qt::WindowCloseButtonHint);
+}
+
+bool isShownModal(CWnd& dialog)
+{
+    QWidget* w = dialog.GetSafeHwnd();
+    return w && w->isVisible() && w->windowModality() == Qt::ApplicationModal;
 }
 
 std::string caption(CWnd& dialog)

@@ -38,7 +38,7 @@ struct ShownMessage {
     int answer;      // what the seam answered
 };
 
-enum class Key { Enter, Escape, F1, Tab };
+enum class Key { Enter, Escape, F1, Tab, Up, Down, Home, End, PageUp, PageDown };
 
 class Seam {
 public:
@@ -60,6 +60,11 @@ public:
     static void onNextDialog(std::function<void(CDialog&)> script);
     static const std::vector<int>& dialogsShown();  // template ids, in order
     static int pendingDialogScripts();
+
+    // Waits the program cannot leave (a statement waiting for a lock): the script runs each
+    // time the waiting window handles its events, every few milliseconds, until reset.
+    static void whileWaiting(std::function<void(CDialog& window)> script);
+    static int waitingWindowsShown();
 };
 
 // Acting, through the same dispatch a real click, pick, key or typing takes.
@@ -70,18 +75,30 @@ void type(CWnd& dialog, int editId, const std::string& text);
 void setCheck(CWnd& dialog, int checkId, bool checked);
 void clickListRow(CWnd& dialog, int listId, int row);
 void clickListEmptyArea(CWnd& dialog, int listId);
-void pressKey(CWnd& dialog, Key key);
+// To the focused control; autoRepeat: the repeats of a key held down.
+void pressKey(CWnd& dialog, Key key, bool autoRepeat = false);
+// Gives control id the focus, then presses the key or types the character there.
+void pressKey(CWnd& dialog, int id, Key key);
+void typeKey(CWnd& dialog, int id, char character);
 void clickCloseBox(CWnd& dialog);
+// A mouse click on the control as the window system delivers one (press and release at its
+// centre): it reaches the control only if nothing keeps the operator's input away from it.
+void mouseClick(CWnd& dialog, int id);
 void processEvents();
 
 // Reading back.
 std::string text(CWnd& dialog, int id);
+// What an edit displays (text() gives the bytes it holds), and whether it can be changed.
+std::string shownText(CWnd& dialog, int id);
+bool readOnly(CWnd& dialog, int id);
 bool enabled(CWnd& dialog, int id);
 bool hasFocus(CWnd& dialog, int id);
 bool isTabStop(CWnd& dialog, int id);
 bool isDefaultButton(CWnd& dialog, int id);
 bool hasCloseBox(CWnd& dialog);
 std::string caption(CWnd& dialog);
+// On screen and keeping the operator's input from every other window.
+bool isShownModal(CWnd& dialog);
 std::vector<std::string> comboEntries(CWnd& dialog, int id);
 int comboSelection(CWnd& dialog, int id);
 struct ListColumn {

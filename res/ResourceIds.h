@@ -12,6 +12,7 @@ constexpr int IDB_COMPRESSOR = 141;  // the picture at the top right of the main
 constexpr int IDD_ADD_MODEL = 142;
 constexpr int IDD_COMPRESSOR = 143;
 constexpr int IDD_COLUMNS = 144;
+constexpr int IDD_LOCK_WAIT = 145;  // "waiting for the catalogue"
 
 // The system command that opens the About box.
 constexpr unsigned IDM_ABOUTBOX = 0x0010;
@@ -72,6 +73,10 @@ constexpr int IDC_SHOW_PART_NO = 1050;
 constexpr int IDC_SHOW_JOBBER = 1051;
 constexpr int IDC_SHOW_CORE_DEPOSIT = 1052;
 constexpr int IDC_SHOW_NET_PRICE = 1053;
+
+// The window shown while a statement waits for another program's lock.
+constexpr int IDC_WAIT_TEXT = 1060;
+constexpr int IDC_WAIT_SECONDS = 1061;
 
 namespace res {
 // Registers the templates, strings and images with the window framework. Call once.

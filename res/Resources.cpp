@@ -136,6 +136,18 @@ DialogTemplate columns()
             }};
 }
 
+DialogTemplate lockWait()
+{
+    return {IDD_LOCK_WAIT, "Kelvara", 220, 74, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 0, kDialogFont,
+            kDialogFontSize,
+            {
+                {IDC_STATIC, C::Static, "128", 7, 7, 20, 20, SS_ICON},
+                {IDC_WAIT_TEXT, C::Static, "Waiting for the catalogue.", 36, 7, 177, 34, SS_LEFT},
+                {IDC_WAIT_SECONDS, C::Static, "", 36, 45, 120, 8, SS_LEFT | SS_NOPREFIX},
+                {IDCANCEL, C::Button, "Cancel", 163, 53, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP},
+            }};
+}
+
 }  // namespace
 
 void RegisterResources()
@@ -150,6 +162,7 @@ void RegisterResources()
     platform::RegisterDialogTemplate(addModel());
     platform::RegisterDialogTemplate(compressor());
     platform::RegisterDialogTemplate(columns());
+    platform::RegisterDialogTemplate(lockWait());
     platform::RegisterString(IDS_ABOUTBOX, "&About Kelvara...");
     platform::RegisterImage(IDR_MAINFRAME, ":/res/art/icon128.png");
     platform::RegisterImage(IDB_COMPRESSOR, ":/res/art/bitmap141.png");

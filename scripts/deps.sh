@@ -11,7 +11,7 @@ packages=(
   googletest libgtest-dev
   clang libclang-rt-14-dev
   fonts-liberation2 fonts-comic-neue fonts-dejavu-core
-  xvfb xauth
+  xvfb xauth xdotool
   appstream desktop-file-utils dpkg-dev file time
   lintian help2man
 )

@@ -44,13 +44,15 @@ public:
             return;
         }
         // Copy the text before finalisation can replace it; the code is finalisation's.
-        char* message = copyErrorText(sqlite3_db_handle(m_vm));
+        sqlite3* db = sqlite3_db_handle(m_vm);
+        char* message = copyErrorText(db);
+        const int extended = sqlite3_extended_errcode(db);
         int code = sqlite3_finalize(m_vm);
         m_vm = nullptr;
         m_onRow = false;
         if (code == SQLITE_OK)
             code = result;
-        throw CppSQLiteException(code, message, true);
+        throw CppSQLiteException(code, message, true).withExtendedCode(extended);
     }
 
     void finalize() override
@@ -84,8 +86,9 @@ public:
         const int result = sqlite3_prepare_v2(m_db, sql, -1, &vm, &tail);
         if (result != SQLITE_OK) {
             char* message = copyErrorText(m_db);
+            const int extended = sqlite3_extended_errcode(m_db);
             sqlite3_finalize(vm);
-            throw CppSQLiteException(result, message, true);
+            throw CppSQLiteException(result, message, true).withExtendedCode(extended);
         }
         if (!vm)
             return nullptr;

@@ -3,7 +3,9 @@
 #include "Statements.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -205,6 +207,29 @@ TEST(StatementText, BareValuesMustBePlainNumbers)
                                   "12abc", "NaN", "inf", "1_000", "\xD9\xA3", "12\n", "1e3e3"}) {
         EXPECT_FALSE(sql::isPlainSqlNumber(bad)) << '"' << bad << '"';
     }
+    // Numbers SQLite would store as Inf are refused; everything a double holds is not. Each
+    // verdict is checked against SQLite itself.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
+    const auto sqliteInf = [db](const std::string& literal) {
+        sqlite3_stmt* statement = nullptr;
+        EXPECT_EQ(sqlite3_prepare_v2(db, ("select " + literal).c_str(), -1, &statement, nullptr), SQLITE_OK);
+        EXPECT_EQ(sqlite3_step(statement), SQLITE_ROW);
+        const bool inf = std::isinf(sqlite3_column_double(statement, 0));
+        sqlite3_finalize(statement);
+        return inf;
+    };
+    for (const std::string& huge : std::vector<std::string>{"1e999", "-1e999", "1e309", "+1E+309", "1" + std::string(309, '0'),
+                                   "1.7976931348623159e308", "0.0000001e316", "1e99999999999999999999999"}) {
+        EXPECT_FALSE(sql::isPlainSqlNumber(huge)) << huge;
+        EXPECT_TRUE(sqliteInf(huge)) << huge;
+    }
+    for (const std::string& large : std::vector<std::string>{"1.7976931348623157e308", "-1e308", "0.0001e312", "9" + std::string(307, '9'),
+                                    "1e-999", "0e99999", "0.000e400", "1000e305"}) {
+        EXPECT_TRUE(sql::isPlainSqlNumber(large)) << large;
+        EXPECT_FALSE(sqliteInf(large)) << large;
+    }
+    sqlite3_close(db);
 
     for (const std::string good : {"0", "17", "-2", "+2", "0017"})
         EXPECT_TRUE(sql::isPlainSqlInteger(good)) << '"' << good << '"';

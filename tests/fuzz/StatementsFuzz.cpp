@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <regex>
@@ -84,7 +85,8 @@ std::string quoted(const std::string& v)
 bool plainNumber(const std::string& v)
 {
     static const std::regex number(R"([+-]?([0-9]+(\.[0-9]*)?|\.[0-9]+)([eE][+-]?[0-9]+)?)");
-    return !hasNul(v) && std::regex_match(v, number);
+    // Nothing a double cannot hold: SQL would store it as Inf.
+    return !hasNul(v) && std::regex_match(v, number) && std::isfinite(std::strtod(v.c_str(), nullptr));
 }
 
 bool plainInteger(const std::string& v)

@@ -109,3 +109,13 @@ kelvara::test::CompressorRow CatalogTest::compressor(const std::string& type, co
 {
     return {"1.6", "1998", "2003", type, "OE-100", partNo, "310.00", "25.00", "285.00"};
 }
+
+std::unique_ptr<ChildProcess> CatalogTest::holdLock(int holdMs)
+{
+    auto holder = std::make_unique<ChildProcess>(KELVARA_LOCK_HOLDER,
+                                                 std::vector<std::string>{m_catalogue.path(), std::to_string(holdMs)});
+    std::string line;
+    EXPECT_TRUE(holder->readLine(line, 10000));
+    EXPECT_EQ(line, "locked");
+    return holder;
+}

@@ -6,6 +6,7 @@
 // test server that the program opens by its connection string.
 
 #include "CatalogDlg.h"
+#include "ChildProcess.h"
 #include "TestSeam.h"
 #include "TestSupport.h"
 
@@ -40,6 +41,9 @@ protected:
     // a target column, and a count without the list's order.
     std::string sent(const std::string& fileText) const;
     std::vector<std::string> sent(const std::vector<std::string>& fileTexts) const;
+    // Another program takes the catalogue's write lock (which keeps readers out too) for
+    // holdMs; returns once it holds it.
+    std::unique_ptr<ChildProcess> holdLock(int holdMs);
 
     // Convenience: a whole compressor row with the given type and prices.
     kelvara::test::CompressorRow compressor(const std::string& type, const std::string& partNo = "KV-1") const;

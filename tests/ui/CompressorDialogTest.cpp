@@ -268,6 +268,58 @@ TEST_P(CompressorDialogTest, NullPriceOpensEmptyAndMustBeFilledBeforeSaving)
     EXPECT_EQ(stored(target), (Row{"1.4", "", "2003", "SD6V12", "OE-6", "KV-6", "200", "20", "199.99"}));
 }
 
+TEST_P(CompressorDialogTest, AnInfStoredByAnotherProgramIsShownAsItIsAndRefusedOnSave)
+{
+    if (onServer())
+        GTEST_SKIP() << "a server stores 1e999 as the number it is, not as Inf";
+    const long long target = m_db.insertCompressor(golf, compressor("SD7V16", "KV-1"));
+    m_db.exec("update kompresory set cena_zakl = 1e999, netto = -1e999");
+    const Rows before = compressors();
+    CCatalogDlg& main = openOnGolf();
+    EXPECT_EQ(seam::listRows(main, IDC_RESULTS).at(0).at(6), "Inf");
+    clickRowOf(main, target);
+    Seam::onNextDialog([&](CDialog& d) {
+        EXPECT_EQ(seam::text(d, IDC_JOBBER) + seam::text(d, IDC_NET_PRICE), "Inf-Inf");
+        seam::click(d, IDOK);
+        EXPECT_FALSE(d.isEnded());
+    });
+    seam::click(main, IDC_EDIT_COMPRESSOR);
+    EXPECT_EQ(takeMessages(), std::vector<std::string>{"Kelvara Jobber $ must be a number such as 12 or 12.50."});
+    EXPECT_EQ(compressors(), before);
+}
+
+TEST_P(CompressorDialogTest, HugeValuesAreShownCutAndKeptExactly)
+{
+    // Written by another program: a megabyte of part number, a type of 400 two-byte letters.
+    const std::string huge(1 << 20, 'x');
+    std::string letters;
+    for (int i = 0; i < 400; ++i)
+        letters += "\xC5\xBC";  // ż
+    const long long target =
+        m_db.insertCompressor(golf, {"1.6", "1998", "2003", letters, huge, "KV-1", "310", "25", "285"});
+    CCatalogDlg& main = openOnGolf();
+
+    // The list shows the first 300 characters of each, cut on a letter, and "…".
+    const auto row = seam::listRows(main, IDC_RESULTS).at(0);
+    EXPECT_EQ(row[3], letters.substr(0, 600) + "\xE2\x80\xA6");
+    EXPECT_EQ(row[4], huge.substr(0, 300) + "\xE2\x80\xA6");
+    EXPECT_EQ(row[5], "KV-1");
+
+    // Too long to edit in one line: its beginning is shown and cannot be changed. The other
+    // fields are edited, and the long value is written back byte for byte.
+    clickRowOf(main, target);
+    Seam::onNextDialog([&](CDialog& d) {
+        EXPECT_TRUE(seam::readOnly(d, IDC_COMMON_PART_NO));
+        EXPECT_EQ(seam::shownText(d, IDC_COMMON_PART_NO), huge.substr(0, 300) + "\xE2\x80\xA6");
+        EXPECT_FALSE(seam::readOnly(d, IDC_TYPE));
+        seam::type(d, IDC_CAPACITY, "2.0");
+        seam::click(d, IDOK);
+    });
+    seam::click(main, IDC_EDIT_COMPRESSOR);
+    EXPECT_EQ(stored(target), (Row{"2.0", "1998", "2003", letters, huge, "KV-1", "310", "25", "285"}));
+    EXPECT_TRUE(takeMessages().empty());
+}
+
 TEST_P(CompressorDialogTest, PricesThatAreNotNumbersNeverReachAStatement)
 {
     struct Price {
@@ -279,14 +331,17 @@ TEST_P(CompressorDialogTest, PricesThatAreNotNumbersNeverReachAStatement)
         {7, "Core deposit must be a number such as 12 or 12.50."},
         {8, "Net price must be a number such as 12 or 12.50."},
     };
-    const char* const refused[] = {"", "12,50", "1e", "0 where 1 --", " 12", "0x10", "1.5.0", "NULL"};
+    // The last three are numbers too large for a double: SQL would store them as "Inf".
+    const std::string refused[] = {"",     "12,50", "1e",    "0 where 1 --", " 12",
+                                   "0x10", "1.5.0", "NULL",  "1e999",        "-1e999",
+                                   "1" + std::string(400, '0')};
     const Fields valid{"1.6", "1998", "2004", "SD7V16", "OE-1", "KV-1", "310", "25", "285"};
 
     CCatalogDlg& main = openOnGolf();
     Seam::onNextDialog([&](CDialog& d) {
         typeAll(d, valid);
         for (const Price& price : prices) {
-            for (const char* text : refused) {
+            for (const std::string& text : refused) {
                 SCOPED_TRACE(std::string(price.message) + " / \"" + text + "\"");
                 clearStatements();
                 Seam::clearMessages();

@@ -55,16 +55,6 @@ protected:
         m_golf = m_db.insertModel(vw, "Golf");
         m_db.insertCompressor(m_golf, compressor("SD7V16", "KV-1"));
     }
-    // Another program takes the catalogue's write lock for holdMs.
-    std::unique_ptr<ChildProcess> holdLock(int holdMs)
-    {
-        auto holder = std::make_unique<ChildProcess>(KELVARA_LOCK_HOLDER,
-                                                     std::vector<std::string>{m_catalogue.path(), std::to_string(holdMs)});
-        std::string line;
-        EXPECT_TRUE(holder->readLine(line, 10000));
-        EXPECT_EQ(line, "locked");
-        return holder;
-    }
     long long m_golf = 0;
 };
 
@@ -154,6 +144,42 @@ TEST_P(FailureTest, AReadOnlyCatalogueIsReadButNotWritten)
     if (!onServer()) {
         EXPECT_EQ(readFile(m_catalogue.path()), before);
     }
+}
+
+TEST_P(FailureTest, ACatalogueReplacedWhileRunningTellsTheOperatorToRestart)
+{
+    if (onServer())
+        GTEST_SKIP() << "a server keeps its own files";
+    CCatalogDlg& dlg = openMainWindow();
+    m_db = kelvara::test::RawDb(":memory:");
+    // Moved away, then a copy put back in its place (a restore from a backup, say).
+    const std::string moved = m_catalogue.directory() + "/moved.db";
+    ASSERT_EQ(std::rename(m_catalogue.path().c_str(), moved.c_str()), 0);
+    {
+        std::ofstream(m_catalogue.path(), std::ios::binary) << readFile(moved);
+    }
+    const std::string before = readFile(m_catalogue.path());
+
+    EXPECT_TRUE(addManufacturer(dlg, "Volvo"));
+    seam::pick(dlg, IDC_MANUFACTURER_LIST, "VW");
+    seam::pick(dlg, IDC_MODEL_LIST, "Golf");
+    seam::clickListRow(dlg, IDC_RESULTS, 0);
+    Seam::answerMessageBox(IDYES);
+    seam::click(dlg, IDC_REMOVE_COMPRESSOR);
+    const auto messages = takeMessages();
+    ASSERT_EQ(messages.size(), 3u);  // the insert, the confirmation, the deletion
+    for (const std::string& text : {messages[0], messages[2]}) {
+        EXPECT_EQ(text.substr(0, text.find('\n')), "SQLITE_READONLY[8]: attempt to write a readonly database");
+        EXPECT_NE(text.find("was moved, replaced or deleted while Kelvara was running"), std::string::npos) << text;
+        EXPECT_NE(text.find("Close Kelvara and start it again"), std::string::npos) << text;
+    }
+    EXPECT_FALSE(dlg.isEnded());
+    closeMainWindow();
+    theDb.close();
+    EXPECT_EQ(readFile(m_catalogue.path()), before);
+    m_db = kelvara::test::RawDb(moved);
+    EXPECT_EQ(m_db.query("select marka from marki").size(), 1u);
+    EXPECT_EQ(m_db.query("select 1 from kompresory").size(), 1u);
 }
 
 TEST_P(FailureTest, AMissingTableOrColumnStopsTheCommandOnly)

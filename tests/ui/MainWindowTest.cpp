@@ -105,20 +105,24 @@ TEST_F(CatalogTest, NoColumnVisibleLeavesTheListWithoutColumns)
 
 namespace {
 
-// Runs start-up the way the program does and returns its exit status and what it said.
 struct StartUp {
     int exitCode;
     std::vector<platform::test::ShownMessage> messages;
     std::vector<int> dialogs;
+    std::string standardError;
 };
 
+// Runs start-up the way the program does and returns its exit status, what it showed and
+// what it wrote to standard error.
 StartUp runProgram()
 {
     Seam::reset();
     theApp.m_nExitCode = 0;
+    ::testing::internal::CaptureStderr();
     const BOOL runLoop = theApp.InitInstance();
+    const std::string written = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(runLoop, FALSE);
-    StartUp result{theApp.ExitInstance(), Seam::messages(), Seam::dialogsShown()};
+    StartUp result{theApp.ExitInstance(), Seam::messages(), Seam::dialogsShown(), written};
     theApp.m_nExitCode = 0;
     theDb.close();
     return result;
@@ -139,6 +143,7 @@ TEST_F(CatalogTest, ProgramRunsUntilTheMainWindowCloses)
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_TRUE(run.messages.empty());
     EXPECT_EQ(run.dialogs, std::vector<int>{IDD_CATALOG_DIALOG});
+    EXPECT_EQ(run.standardError, "");
 }
 
 TEST_F(CatalogTest, StartUpFailuresAreShownAndEndTheProgramWithFailure)
@@ -149,6 +154,7 @@ TEST_F(CatalogTest, StartUpFailuresAreShownAndEndTheProgramWithFailure)
         std::string expected;  // the start of the message
     };
     const std::string path = m_catalogue.path();
+    std::unique_ptr<ChildProcess> holder;
     const std::vector<Case> cases{
         {"no file", [](const std::string& p) { std::remove(p.c_str()); }, "SQLITE_ERROR[1]: no such table: kolumny"},
         {"no kolumny table", [this](const std::string&) { m_db.exec("drop table kolumny"); },
@@ -167,6 +173,12 @@ TEST_F(CatalogTest, StartUpFailuresAreShownAndEndTheProgramWithFailure)
              writeFile(p, std::string(std::istreambuf_iterator<char>(in), {}));
          },
          "UNKNOWN_ERROR[26]: file is not a database"},
+        {"a lock past the time-out",
+         [this, &holder](const std::string&) {
+             theDb.applyBusyTimeout(300);  // only tests shorten it
+             holder = holdLock(60000);
+         },
+         "SQLITE_BUSY[5]: database is locked"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -181,6 +193,8 @@ TEST_F(CatalogTest, StartUpFailuresAreShownAndEndTheProgramWithFailure)
         EXPECT_EQ(run.messages[0].text.rfind(c.expected, 0), 0u) << run.messages[0].text;
         EXPECT_EQ(run.messages[0].caption, "Kelvara");
         EXPECT_EQ(run.messages[0].type & MB_ICONMASK, MB_ICONERROR);
+        // The same text on standard error, for whoever started the program.
+        EXPECT_EQ(run.standardError, "Kelvara: " + run.messages[0].text + "\n");
         // The window never ran.
         EXPECT_TRUE(run.dialogs.empty());
         if (std::string(c.what) == "an SQLite 2 file") {
@@ -211,6 +225,20 @@ TEST_F(CatalogTest, AboutBoxOpensFromHelpAndItsSystemCommands)
     });
     seam::pressKey(dlg, seam::Key::F1);
     EXPECT_EQ(version, "OK");
+
+    // F1 held down (its repeats reach the About box), F1 inside it, the system command
+    // meanwhile: one About box at a time. Once it is closed, F1 opens it again.
+    Seam::reset();
+    Seam::onNextDialog([&](CDialog& about) {
+        for (int i = 0; i < 5; ++i)
+            seam::pressKey(about, seam::Key::F1, true);
+        dlg.Dispatch(WM_SYSCOMMAND, 0x0010);
+        about.EndDialog(IDOK);
+    });
+    seam::pressKey(dlg, seam::Key::F1);
+    EXPECT_EQ(Seam::dialogsShown(), std::vector<int>{IDD_ABOUTBOX});
+    seam::pressKey(dlg, seam::Key::F1);
+    EXPECT_EQ(Seam::dialogsShown(), (std::vector<int>{IDD_ABOUTBOX, IDD_ABOUTBOX}));
     // SC_CLOSE is passed on and closes the window as usual.
     dlg.Dispatch(WM_SYSCOMMAND, SC_CLOSE);
     EXPECT_TRUE(dlg.isEnded());

@@ -9,6 +9,7 @@
 #include "CppSQLiteException.h"
 #include "DataExchange.h"
 #include "Globals.h"
+#include "LockWaitDlg.h"
 #include "ResourceIds.h"
 #include "Statements.h"
 
@@ -46,6 +47,7 @@ BEGIN_MESSAGE_MAP(CCatalogDlg, CDialog)
     ON_BN_CLICKED(IDC_ADD_MODEL, OnAddModel)
     ON_BN_CLICKED(IDC_REMOVE_MODEL, OnRemoveModel)
     ON_NOTIFY(NM_CLICK, IDC_RESULTS, OnClickList)
+    ON_NOTIFY(LVN_ITEMCHANGED, IDC_RESULTS, OnItemchangedList)
     ON_BN_CLICKED(IDC_REMOVE_COMPRESSOR, OnRemoveCompressor)
     ON_BN_CLICKED(IDC_EDIT_COMPRESSOR, OnEditCompressor)
     ON_BN_CLICKED(IDC_ADD_COMPRESSOR, OnAddCompressor)
@@ -85,6 +87,9 @@ BOOL CCatalogDlg::OnInitDialog()
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
 
+    // A statement that waits for another program's lock shows it, from the first one on:
+    // at start-up the window stands on its own, before this one is on screen.
+    theDb.setLockWaitObserver(&CatalogueLockWait());
     try {
         theDb.open(g_strCatalogue.c_str());
         ReadColumnFlags();
@@ -127,8 +132,7 @@ void CCatalogDlg::InsertVisibleColumns()
 void CCatalogDlg::OnSysCommand(UINT nID, LPARAM)
 {
     if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
-        CAboutDlg about;
-        about.DoModal();
+        CAboutDlg::ShowOne();
     } else {
         Default();
     }

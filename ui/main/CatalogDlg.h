@@ -7,6 +7,8 @@
 #include "Dialog.h"
 #include "Gdi.h"
 
+#include <cstdint>
+
 class CppSQLiteCursor;
 
 class CCatalogDlg : public CDialog {
@@ -38,6 +40,7 @@ protected:
     void OnAddModel();
     void OnRemoveModel();
     void OnClickList(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnItemchangedList(NMHDR* pNMHDR, LRESULT* pResult);
     void OnRemoveCompressor();
     void OnEditCompressor();
     void OnAddCompressor();
@@ -60,10 +63,11 @@ private:
     // The type search for an upper-cased type, and the search by car names.
     void SearchByType(const CString& upperType);
     void SearchByCar(const CString& manufacturer, const CString& model);
-    // Replaces the id array with one of the count the cursor's first field gives.
-    void ReplaceCompressorIds(const CppSQLiteCursor& countCursor);
-    // Fills the result list from a row cursor of the searches.
-    void FillResults(CppSQLiteCursor& rows);
+    // Fills the emptied result list from a row cursor of the searches, with a fresh id
+    // array sized for the counted rows.
+    void FillResults(CppSQLiteCursor& rows, std::int32_t counted);
+    // g_strCompressorId: the id of the selected result row, or empty when none is.
+    void NameSelectedCompressor();
 
     CButton m_grpCarModel;
     CButton m_grpManufacturer;

@@ -33,7 +33,8 @@ void CCatalogDlg::OnAddCompressor()
     g_bEditMode = 0;
 
     CCompressorDlg dlg;
-    dlg.DoModal();
+    if (dlg.DoModal() == -1)
+        return;
     SearchByModel();
 }
 
@@ -49,8 +50,11 @@ void CCatalogDlg::OnEditCompressor()
     g_strManufacturer = m_comboManufacturer.GetLBText(m_comboManufacturer.GetCurSel());
     g_bEditMode = 1;
 
+    // -1: the dialog could not open (its load failed and the operator has been told). The
+    // command ends there: no second wait on the same lock, the clicked row still selected.
     CCompressorDlg dlg;
-    dlg.DoModal();
+    if (dlg.DoModal() == -1)
+        return;
     SearchByModel();
 }
 

@@ -44,8 +44,10 @@ void CCatalogDlg::OnSelchangeManufacturer()
 
 void CCatalogDlg::OnAddManufacturer()
 {
+    // A dialog that could not open ends its command (its failure has been shown).
     CAddManufacturerDlg dlg;
-    dlg.DoModal();
+    if (dlg.DoModal() == -1)
+        return;
     FillManufacturers();
 }
 
@@ -78,7 +80,8 @@ void CCatalogDlg::OnAddModel()
     }
     g_strManufacturer = m_comboManufacturer.GetLBText(selected);
     CAddModelDlg dlg;
-    dlg.DoModal();
+    if (dlg.DoModal() == -1)
+        return;
     FillModels();
 }
 
