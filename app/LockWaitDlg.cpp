@@ -17,7 +17,7 @@ void CLockWaitDlg::ShowWaited(int waitedMs, int limitMs)
     if (seconds == m_nShownSeconds)
         return;
     if (m_nShownSeconds < 0) {
-        const std::string text = "Waiting for the catalogue: another program is using database.db. Kelvara waits "
+        const std::string text = "Waiting for the catalogue: another program is using it. Kelvara waits "
                                  "until it is done, at most " +
                                  std::to_string(limitMs / 1000) +
                                  " seconds. Cancel stops the command; nothing is written.";
