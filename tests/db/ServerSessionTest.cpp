@@ -8,6 +8,7 @@
 #include "PostgresErrors.h"
 #include "Statements.h"
 #include "TestSupport.h"
+#include "ThrownBy.h"
 
 #include <gtest/gtest.h>
 
@@ -23,16 +24,6 @@ namespace sql = kelvara::sql;
 
 namespace {
 
-CppSQLiteException thrownBy(const std::function<void()>& body)
-{
-    try {
-        body();
-    } catch (const CppSQLiteException& e) {
-        return e;
-    }
-    ADD_FAILURE() << "no CppSQLiteException thrown";
-    return CppSQLiteException(0, "none");
-}
 
 class ServerSessionTest : public ::testing::Test {
 protected:

@@ -4,6 +4,7 @@
 #include "CppSQLiteSession.h"
 #include "Statements.h"
 #include "TestSupport.h"
+#include "ThrownBy.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -21,18 +22,6 @@ using kelvara::test::TempDir;
 
 namespace {
 
-// Runs body and returns the exception it threw; fails the test if it threw none.
-template <typename Body>
-CppSQLiteException thrownBy(Body body)
-{
-    try {
-        body();
-    } catch (const CppSQLiteException& e) {
-        return e;
-    }
-    ADD_FAILURE() << "no CppSQLiteException thrown";
-    return CppSQLiteException(0, "none");
-}
 
 #define EXPECT_DB_ERROR(statement, text)                                              \
     EXPECT_STREQ(thrownBy([&] { (void)(statement); }).errorMessage(), text)

@@ -2,6 +2,7 @@
 
 #include "CatalogApp.h"
 #include "Globals.h"
+#include "ResourceIds.h"
 
 #include <unistd.h>
 
@@ -103,6 +104,16 @@ std::vector<std::string> CatalogTest::takeMessages()
         texts.push_back(message.text);
     platform::test::Seam::clearMessages();
     return texts;
+}
+
+CCatalogDlg& CatalogTest::openOnGolf()
+{
+    CCatalogDlg& dlg = openMainWindow();
+    platform::test::pick(dlg, IDC_MANUFACTURER_LIST, "VW");
+    platform::test::pick(dlg, IDC_MODEL_LIST, "Golf");
+    clearStatements();
+    platform::test::Seam::clearMessages();
+    return dlg;
 }
 
 kelvara::test::CompressorRow CatalogTest::compressor(const std::string& type, const std::string& partNo) const

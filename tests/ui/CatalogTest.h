@@ -28,6 +28,8 @@ protected:
     // Opens the main window as the program does (its initialisation included) and keeps
     // it up for the test to act on. Fails the test if the window does not come up.
     CCatalogDlg& openMainWindow();
+    // The main window with VW and Golf picked; the trace and messages start empty.
+    CCatalogDlg& openOnGolf();
     void closeMainWindow();
     // Statements run since the trace was last cleared.
     const std::vector<std::string>& statements() const { return m_statements; }

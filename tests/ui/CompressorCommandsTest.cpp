@@ -44,15 +44,6 @@ protected:
         audiOne = m_db.insertCompressor(a4, {"2.0", "2004", "2008", "7SEU17C", "OE-A4", "KV-A4", "500", "40", "460"});
     }
 
-    CCatalogDlg& openOnGolf()
-    {
-        CCatalogDlg& dlg = openMainWindow();
-        seam::pick(dlg, IDC_MANUFACTURER_LIST, "VW");
-        seam::pick(dlg, IDC_MODEL_LIST, "Golf");
-        clearStatements();
-        Seam::clearMessages();
-        return dlg;
-    }
 
     // Clicks the list row that shows this part number; g_strCompressorId then names it.
     void clickPart(CCatalogDlg& dlg, const std::string& partNo)

@@ -71,16 +71,6 @@ protected:
         golf = m_db.insertModel(vw, "Golf");
     }
 
-    // The main window with VW and Golf picked; the trace and messages start empty.
-    CCatalogDlg& openOnGolf()
-    {
-        CCatalogDlg& dlg = openMainWindow();
-        seam::pick(dlg, IDC_MANUFACTURER_LIST, "VW");
-        seam::pick(dlg, IDC_MODEL_LIST, "Golf");
-        clearStatements();
-        Seam::clearMessages();
-        return dlg;
-    }
 
     // Clicks the list row of this compressor, so that g_strCompressorId names it.
     void clickRowOf(CCatalogDlg& dlg, long long id)

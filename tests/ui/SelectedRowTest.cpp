@@ -25,15 +25,6 @@ protected:
         m_golf = m_db.insertModel(m_db.insertManufacturer("VW"), "Golf");
     }
 
-    CCatalogDlg& openOnGolf()
-    {
-        CCatalogDlg& dlg = openMainWindow();
-        seam::pick(dlg, IDC_MANUFACTURER_LIST, "VW");
-        seam::pick(dlg, IDC_MODEL_LIST, "Golf");
-        clearStatements();
-        Seam::clearMessages();
-        return dlg;
-    }
 
     // Its part number is "KV-" and its id, so each listed row tells whose it is.
     void insertWithId(const std::string& id, long long model)
