@@ -51,39 +51,27 @@ CREATE SEQUENCE marki_id_seq;
 CREATE SEQUENCE modele_id_seq;
 CREATE SEQUENCE kompresory_id_seq;
 
-CREATE FUNCTION marki_next_id() RETURNS trigger LANGUAGE plpgsql AS $$
+-- One trigger function serves the three tables: TG_ARGV names the id column and its sequence.
+CREATE FUNCTION catalogue_next_id() RETURNS trigger LANGUAGE plpgsql AS $$
+DECLARE
+    id_column text := TG_ARGV[0];
+    id_sequence regclass := TG_ARGV[1]::regclass;
+    given bigint := to_jsonb(NEW) ->> id_column;
 BEGIN
-    IF NEW.id_marki IS NULL THEN
-        NEW.id_marki := nextval('marki_id_seq');
-    ELSIF NEW.id_marki >= coalesce(pg_sequence_last_value('marki_id_seq'), 0) THEN
-        PERFORM setval('marki_id_seq', NEW.id_marki);
+    IF given IS NULL THEN
+        NEW := jsonb_populate_record(NEW, jsonb_build_object(id_column, nextval(id_sequence)));
+    ELSIF given >= coalesce(pg_sequence_last_value(id_sequence), 0) THEN
+        PERFORM setval(id_sequence, given);
     END IF;
     RETURN NEW;
 END $$;
 
-CREATE FUNCTION modele_next_id() RETURNS trigger LANGUAGE plpgsql AS $$
-BEGIN
-    IF NEW.id_modelu IS NULL THEN
-        NEW.id_modelu := nextval('modele_id_seq');
-    ELSIF NEW.id_modelu >= coalesce(pg_sequence_last_value('modele_id_seq'), 0) THEN
-        PERFORM setval('modele_id_seq', NEW.id_modelu);
-    END IF;
-    RETURN NEW;
-END $$;
-
-CREATE FUNCTION kompresory_next_id() RETURNS trigger LANGUAGE plpgsql AS $$
-BEGIN
-    IF NEW.id_kompresora IS NULL THEN
-        NEW.id_kompresora := nextval('kompresory_id_seq');
-    ELSIF NEW.id_kompresora >= coalesce(pg_sequence_last_value('kompresory_id_seq'), 0) THEN
-        PERFORM setval('kompresory_id_seq', NEW.id_kompresora);
-    END IF;
-    RETURN NEW;
-END $$;
-
-CREATE TRIGGER marki_id BEFORE INSERT ON marki FOR EACH ROW EXECUTE FUNCTION marki_next_id();
-CREATE TRIGGER modele_id BEFORE INSERT ON modele FOR EACH ROW EXECUTE FUNCTION modele_next_id();
-CREATE TRIGGER kompresory_id BEFORE INSERT ON kompresory FOR EACH ROW EXECUTE FUNCTION kompresory_next_id();
+CREATE TRIGGER marki_id BEFORE INSERT ON marki
+    FOR EACH ROW EXECUTE FUNCTION catalogue_next_id('id_marki', 'marki_id_seq');
+CREATE TRIGGER modele_id BEFORE INSERT ON modele
+    FOR EACH ROW EXECUTE FUNCTION catalogue_next_id('id_modelu', 'modele_id_seq');
+CREATE TRIGGER kompresory_id BEFORE INSERT ON kompresory
+    FOR EACH ROW EXECUTE FUNCTION catalogue_next_id('id_kompresora', 'kompresory_id_seq');
 
 -- Searches: manufacturer by name, a manufacturer's models, a model's compressors, type.
 CREATE INDEX idx_marki_marka       ON marki (marka);
