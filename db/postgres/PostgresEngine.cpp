@@ -37,9 +37,16 @@ long long nowMs()
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+// libpq's text without its trailing line end, and without the tab it indents a hint with
+// (a message box would show it as a wide gap).
 std::string trimmed(const char* text)
 {
-    std::string out = text ? text : "";
+    std::string out;
+    for (const char* c = text ? text : ""; *c; ++c) {
+        if (*c == '\t' && !out.empty() && out.back() == '\n')
+            continue;
+        out += *c;
+    }
     while (!out.empty() && (out.back() == '\n' || out.back() == ' '))
         out.pop_back();
     return out;

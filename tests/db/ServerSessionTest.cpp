@@ -90,6 +90,8 @@ TEST(ServerErrors, ConnectionStringsAndFileNamesAreTold)
     EXPECT_EQ(error.errorCode(), 14);
     EXPECT_EQ(std::string(error.errorMessage()).rfind("SQLITE_CANTOPEN[14]: connection to server on socket", 0), 0u)
         << error.errorMessage();
+    // Its hint on a line of its own, without the tab libpq indents it with.
+    EXPECT_NE(std::string(error.errorMessage()).find("\nIs the server running"), std::string::npos);
     EXPECT_FALSE(session.isOpen());
 }
 
