@@ -2,8 +2,8 @@
 
 namespace kelvara::sql {
 
-// The SQL that the catalogue's engine reads. Only text literals and one aggregate differ;
-// every other part of a statement is the same for both.
+// The SQL that the catalogue's engine reads. Only text literals, one aggregate and the
+// reserved column name "do" differ; every other part of a statement is the same for both.
 enum class Dialect {
     sqlite,    // the catalogue file
     postgres,  // a catalogue on a PostgreSQL server
