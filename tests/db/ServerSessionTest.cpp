@@ -29,11 +29,7 @@ class ServerSessionTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!catalogue.unavailable().empty()) {
-            if (kelvara::test::testServerRequired())
-                FAIL() << "PostgreSQL test server required (KELVARA_REQUIRE_PG=1): " << catalogue.unavailable();
-            GTEST_SKIP() << "server catalogue not tested: " << catalogue.unavailable();
-        }
+        KELVARA_SKIP_UNLESS_MADE(catalogue);
         raw = RawDb(catalogue.path());
         session.open(catalogue.path().c_str());
     }

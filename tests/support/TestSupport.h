@@ -76,6 +76,14 @@ std::optional<std::string> testServer(std::string* why = nullptr);
 // Whether a missing test server fails the server suites instead of skipping them
 // (KELVARA_REQUIRE_PG=1, as in CI).
 bool testServerRequired();
+// In a fixture's SetUp (GoogleTest included): skips the test when catalogue (a TempCatalogue)
+// could not be made on the server, or fails it when the server is required.
+#define KELVARA_SKIP_UNLESS_MADE(catalogue)                                                             \
+    if (!(catalogue).unavailable().empty()) {                                                        \
+        if (kelvara::test::testServerRequired())                                                     \
+            FAIL() << "PostgreSQL test server required (KELVARA_REQUIRE_PG=1): " << (catalogue).unavailable(); \
+        GTEST_SKIP() << "server catalogue not tested: " << (catalogue).unavailable();              \
+    }
 // "sqlite" / "postgres", for test names.
 std::string engineName(kelvara::sql::Dialect engine);
 

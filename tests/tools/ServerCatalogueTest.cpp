@@ -35,11 +35,7 @@ class ServerCatalogueTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!server.unavailable().empty()) {
-            if (kelvara::test::testServerRequired())
-                FAIL() << "PostgreSQL test server required (KELVARA_REQUIRE_PG=1): " << server.unavailable();
-            GTEST_SKIP() << "server catalogue not tested: " << server.unavailable();
-        }
+        KELVARA_SKIP_UNLESS_MADE(server);
     }
     TempCatalogue server{Dialect::postgres};  // made from the template, as 'init' makes it
     TempDir dir;

@@ -10,11 +10,7 @@
 
 void CatalogTest::SetUp()
 {
-    if (!m_catalogue.unavailable().empty()) {
-        if (kelvara::test::testServerRequired())
-            FAIL() << "PostgreSQL test server required (KELVARA_REQUIRE_PG=1): " << m_catalogue.unavailable();
-        GTEST_SKIP() << "server catalogue not tested: " << m_catalogue.unavailable();
-    }
+    KELVARA_SKIP_UNLESS_MADE(m_catalogue);
     platform::test::Seam::reset();
     ResetSharedState();
     char buffer[PATH_MAX];

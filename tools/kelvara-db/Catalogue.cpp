@@ -2,9 +2,8 @@
 
 #include "Command.h"
 #include "Schema.h"
+#include "Statements.h"
 
-#include <cmath>
-#include <cstdlib>
 #include <filesystem>
 
 namespace kelvara::dbtool {
@@ -28,37 +27,8 @@ const std::array<TableShape, 4>& catalogueTables()
 
 bool isPlainNumber(std::string_view text)
 {
-    std::size_t i = 0;
-    const std::size_t n = text.size();
-    auto digits = [&] {
-        const std::size_t start = i;
-        while (i < n && text[i] >= '0' && text[i] <= '9') {
-            ++i;
-        }
-        return i - start;
-    };
-    if (i < n && (text[i] == '+' || text[i] == '-')) {
-        ++i;
-    }
-    std::size_t mantissa = digits();
-    if (i < n && text[i] == '.') {
-        ++i;
-        mantissa += digits();
-    }
-    if (mantissa == 0) {
-        return false;
-    }
-    if (i < n && (text[i] == 'e' || text[i] == 'E')) {
-        ++i;
-        if (i < n && (text[i] == '+' || text[i] == '-')) {
-            ++i;
-        }
-        if (digits() == 0) {
-            return false;
-        }
-    }
-    // The tool never sets a locale, so strtod reads the point as the decimal separator.
-    return i == n && std::isfinite(std::strtod(std::string(text).c_str(), nullptr));
+    // The same rule as the program's price check, so the tool and the window never disagree.
+    return kelvara::sql::isPlainSqlNumber(std::string(text));
 }
 
 void removeCatalogueFiles(const std::string& path)
