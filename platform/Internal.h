@@ -114,8 +114,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    void notifyClick();
-    void notifySelectionChanged();
+    // Tells the owner's message map: NM_CLICK or LVN_ITEMCHANGED.
+    void notify(UINT code);
     ListModel* m_model;
     CDialog* m_owner;
     bool m_selectedBeforeReset = false;

@@ -251,12 +251,12 @@ ListView::ListView(QWidget* parent, CDialog* owner) : QTreeView(parent), m_model
     // Every change of the selection is told, whatever made it: a click, the arrow keys,
     // Home/End, Page Up/Down, typing a row's first letter, or the rows going away (a reset
     // drops the selection without a signal of its own).
-    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { notifySelectionChanged(); });
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { notify(LVN_ITEMCHANGED); });
     connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this,
             [this] { m_selectedBeforeReset = selectionModel()->hasSelection(); });
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
         if (m_selectedBeforeReset && !selectionModel()->hasSelection())
-            notifySelectionChanged();
+            notify(LVN_ITEMCHANGED);
         m_selectedBeforeReset = false;
     });
 }
@@ -285,7 +285,7 @@ void ListView::mouseReleaseEvent(QMouseEvent* event)
 {
     QTreeView::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton)
-        notifyClick();
+        notify(NM_CLICK);
 }
 
 void ListView::clickAt(const QPoint& pos)
@@ -300,22 +300,14 @@ void ListView::clickAt(const QPoint& pos)
         clearSelection();
         setCurrentIndex({});
     }
-    notifyClick();
+    notify(NM_CLICK);
 }
 
-void ListView::notifyClick()
+void ListView::notify(UINT code)
 {
     if (!m_owner)
         return;
-    NMHDR header{this, static_cast<UINT>(controlId(this)), NM_CLICK};
-    m_owner->Dispatch(WM_NOTIFY, static_cast<WPARAM>(header.idFrom), reinterpret_cast<LPARAM>(&header));
-}
-
-void ListView::notifySelectionChanged()
-{
-    if (!m_owner)
-        return;
-    NMHDR header{this, static_cast<UINT>(controlId(this)), LVN_ITEMCHANGED};
+    NMHDR header{this, static_cast<UINT>(controlId(this)), code};
     m_owner->Dispatch(WM_NOTIFY, static_cast<WPARAM>(header.idFrom), reinterpret_cast<LPARAM>(&header));
 }
 
