@@ -84,6 +84,12 @@ const char* CppSQLiteCursor::field(int index) const
     return m_statement->text(index);
 }
 
+std::string_view CppSQLiteCursor::fieldView(int index) const
+{
+    const char* text = field(index);
+    return text ? std::string_view(text, m_statement->length(index)) : std::string_view();
+}
+
 void CppSQLiteCursor::advance()
 {
     requireStatement();

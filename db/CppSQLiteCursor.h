@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string_view>
 
 namespace kelvara::db {
 class Statement;
@@ -24,6 +25,9 @@ public:
     // advance or finalisation. Throws 1000 "Invalid field index requested" for a bad index
     // and for a cursor that stands on no row.
     const char* field(int index) const;
+    // The same with its length, for texts that may hold NUL bytes; empty for SQL NULL
+    // (tell the two apart with field()).
+    std::string_view fieldView(int index) const;
     int columnCount() const { return m_nColumns; }
     // Moves to the next row. At the end it does nothing: stepping a finished statement
     // again would run it anew (and repeat an insert).

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <cstring>
+
 namespace {
 
 char* formatMessage(int code, const char* message)
@@ -49,6 +51,13 @@ CppSQLiteException::~CppSQLiteException()
         sqlite3_free(m_pszMessage);
         m_pszMessage = nullptr;
     }
+}
+
+const char* CppSQLiteException::engineMessage() const
+{
+    const char* text = errorMessage();
+    const char* after = std::strstr(text, "]: ");
+    return after ? after + 3 : text;
 }
 
 const char* CppSQLiteException::errorCodeName(int code)

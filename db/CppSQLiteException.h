@@ -29,6 +29,10 @@ public:
     // The formatted text; never null (an allocation failure reads as "").
     const char* errorMessage() const { return m_pszMessage ? m_pszMessage : ""; }
 
+    // The engine's (or the layer's) own text, without the code's name and number in front:
+    // what a tool's message shows after its own words.
+    const char* engineMessage() const;
+
     static const char* errorCodeName(int code);
 
 private:

@@ -30,14 +30,14 @@ CppSQLiteSession::~CppSQLiteSession()
     close();
 }
 
-void CppSQLiteSession::open(const char* name)
+void CppSQLiteSession::open(const char* name, kelvara::db::Access access, const char* applicationName)
 {
     close();
     const WaitEnd waitEnd;
     if (kelvara::db::isConnectionString(name)) {
-        m_connection = kelvara::db::openPostgres(name, *this, m_nBusyTimeoutMs);
+        m_connection = kelvara::db::openPostgres(name, access, applicationName, *this, m_nBusyTimeoutMs);
     } else {
-        m_connection = kelvara::db::openSqlite(name, *this, m_nBusyTimeoutMs);
+        m_connection = kelvara::db::openSqlite(name, access, *this, m_nBusyTimeoutMs);
     }
     m_dialect = m_connection->dialect();
 }
@@ -87,6 +87,16 @@ void CppSQLiteSession::requireOpen() const
 
 CppSQLiteCursor CppSQLiteSession::execute(const char* sql)
 {
+    return start(sql, nullptr);
+}
+
+CppSQLiteCursor CppSQLiteSession::execute(const std::string& sql, const kelvara::db::BoundValues& values)
+{
+    return start(sql.c_str(), &values);
+}
+
+CppSQLiteCursor CppSQLiteSession::start(const char* sql, const kelvara::db::BoundValues* values)
+{
     requireOpen();
     if (!sql)
         sql = "";
@@ -94,10 +104,27 @@ CppSQLiteCursor CppSQLiteSession::execute(const char* sql)
         m_trace(sql);
 
     const WaitEnd waitEnd;  // compiling may wait too (reading the schema)
-    std::unique_ptr<kelvara::db::Statement> statement = m_connection->start(sql);
+    std::unique_ptr<kelvara::db::Statement> statement = m_connection->start(sql, values);
     if (!statement)
         return CppSQLiteCursor::withoutStatement();
     return CppSQLiteCursor(std::move(statement));
+}
+
+void CppSQLiteSession::executeScript(const std::string& sql)
+{
+    requireOpen();
+    if (m_trace)
+        m_trace(sql.c_str());
+    const WaitEnd waitEnd;
+    m_connection->runScript(sql.c_str());
+}
+
+void CppSQLiteSession::loadRows(const std::string& table, const std::vector<std::string>& columns,
+                                const std::function<bool(kelvara::db::BoundValues&)>& next)
+{
+    requireOpen();
+    const WaitEnd waitEnd;
+    m_connection->loadRows(table, columns, next);
 }
 
 void CppSQLiteSession::close()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BoundValue.h"
+#include "CatalogueName.h"
 #include "CppSQLiteCursor.h"
 #include "Dialect.h"
 #include "Engine.h"
@@ -8,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 // Owns the connection to the catalogue: a file, or a database on a PostgreSQL server.
 // The program has exactly one, theDb.
@@ -24,12 +27,22 @@ public:
     CppSQLiteSession& operator=(const CppSQLiteSession&) = delete;
     virtual ~CppSQLiteSession();
 
-    // name is a catalogue file (created if missing), or a libpq connection string or
-    // postgresql:// URI naming a server catalogue.
-    void open(const char* name);
+    // name is a catalogue file (created if missing, unless access says otherwise), or a libpq
+    // connection string or postgresql:// URI naming a server catalogue. applicationName is
+    // how a server lists the connection.
+    void open(const char* name, kelvara::db::Access access = kelvara::db::Access::createIfMissing,
+              const char* applicationName = "kelvara");
     void applyBusyTimeout(int milliseconds);
     CppSQLiteCursor execute(const char* sql);
     CppSQLiteCursor execute(const std::string& sql) { return execute(sql.c_str()); }
+    // The same with values bound to the parameters $1, $2… of sql, on either engine.
+    CppSQLiteCursor execute(const std::string& sql, const kelvara::db::BoundValues& values);
+    // Runs every statement of sql (a schema, for instance), discarding rows.
+    void executeScript(const std::string& sql);
+    // Adds rows to table as one bulk load (COPY on a server); next fills one row's values
+    // for columns and returns false after the last row.
+    void loadRows(const std::string& table, const std::vector<std::string>& columns,
+                  const std::function<bool(kelvara::db::BoundValues&)>& next);
     void close();
 
     bool isOpen() const { return m_connection != nullptr; }
@@ -47,6 +60,7 @@ public:
 private:
     int lockWaitSlice(bool restart) override;
     void requireOpen() const;
+    CppSQLiteCursor start(const char* sql, const kelvara::db::BoundValues* values);
 
     std::shared_ptr<kelvara::db::Connection> m_connection;
     kelvara::sql::Dialect m_dialect = kelvara::sql::Dialect::sqlite;

@@ -3,9 +3,14 @@
 // What each engine under CppSQLiteSession implements: a connection that starts statements
 // and a statement that steps through its rows. Only db/ sees these.
 
+#include "BoundValue.h"
+#include "CatalogueName.h"
 #include "Dialect.h"
 
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace kelvara::db {
 
@@ -30,6 +35,8 @@ public:
     virtual int columnCount() const = 0;
     // Null for SQL NULL; valid until the next step.
     virtual const char* text(int index) const = 0;
+    // Bytes in text(index), which may hold NUL characters.
+    virtual std::size_t length(int index) const = 0;
     // Ends the statement, stopping any work still in progress for it. Idempotent.
     virtual void finalize() = 0;
 };
@@ -38,19 +45,25 @@ class Connection {
 public:
     virtual ~Connection() = default;
     virtual sql::Dialect dialect() const = 0;
-    // Compiles the first statement of sql and steps to its first row; null when the text
-    // holds no statement at all.
-    virtual std::unique_ptr<Statement> start(const char* sql) = 0;
+    // Compiles the first statement of sql, binds values (if any) to $1, $2… and steps to its
+    // first row; null when the text holds no statement at all.
+    virtual std::unique_ptr<Statement> start(const char* sql, const BoundValues* values) = 0;
+    // Runs every statement of sql, discarding any rows (a schema, BEGIN…COMMIT).
+    virtual void runScript(const char* sql) = 0;
+    // Adds rows to table (columns as listed) as one bulk load: COPY on a server, one compiled
+    // insert on a file. next fills the values of one row and returns false after the last.
+    virtual void loadRows(const std::string& table, const std::vector<std::string>& columns,
+                          const std::function<bool(BoundValues&)>& next) = 0;
     virtual void setBusyTimeout(int milliseconds) = 0;
     // Closes the connection; statements still open keep what they need until finalised.
     virtual void close() = 0;
 };
 
-// Opens a catalogue file (created if missing), as the SQLite engine does.
-std::shared_ptr<Connection> openSqlite(const char* fileName, WaitHost& host, int busyTimeoutMs);
-// Opens a server catalogue from a libpq connection string or URI.
-std::shared_ptr<Connection> openPostgres(const char* conninfo, WaitHost& host, int busyTimeoutMs);
-// Whether name is a libpq connection string or URI rather than a file name.
-bool isConnectionString(const char* name);
+// Opens a catalogue file, as the SQLite engine does.
+std::shared_ptr<Connection> openSqlite(const char* fileName, Access access, WaitHost& host, int busyTimeoutMs);
+// Opens a server catalogue from a libpq connection string or URI; applicationName is how the
+// connection is listed on the server unless the string names one.
+std::shared_ptr<Connection> openPostgres(const char* conninfo, Access access, const char* applicationName,
+                                         WaitHost& host, int busyTimeoutMs);
 
 }  // namespace kelvara::db

@@ -25,16 +25,9 @@ constexpr const char* kCompressorIdField = "compressor id";
 constexpr const char* kModelIdField = "model id";
 constexpr const char* kManufacturerIdField = "manufacturer id";
 
-// Every name a double-quoted token can resolve to in our statements: the columns of the
-// four tables and the implicit row id. SQLite folds only ASCII letters when it compares
-// names, and so do we.
-constexpr const char* kResolvableNames[] = {
-    "id_marki", "marka", "id_modelu", "model", "id_kompresora", "pojemnosc", "od", "do",
-    "typ", "nr_f_s", "nrkv", "cena_zakl", "kaucja_sku", "netto",
-    "manufacturer", "capacity", "year", "type", "common", "kelvara", "jobber", "deposit",
-    "price",
-    "rowid", "oid", "_rowid_",
-};
+// Besides the columns of the four tables, a double-quoted token can resolve to the implicit
+// row id. SQLite folds only ASCII letters when it compares names, and so do we.
+constexpr const char* kRowIdNames[] = {"rowid", "oid", "_rowid_"};
 
 char asciiLower(char c)
 {
@@ -53,7 +46,13 @@ bool equalsIgnoringAsciiCase(const std::string& text, const char* name)
 
 bool namesAColumn(const std::string& value)
 {
-    for (const char* name : kResolvableNames) {
+    for (const db::TableDescription& table : db::catalogueTables()) {
+        for (const std::string& column : table.columns) {
+            if (equalsIgnoringAsciiCase(value, column.c_str()))
+                return true;
+        }
+    }
+    for (const char* name : kRowIdNames) {
         if (equalsIgnoringAsciiCase(value, name))
             return true;
     }
@@ -234,10 +233,6 @@ bool isPlainSqlInteger(const std::string& text)
     const std::size_t end = skipDigits(text, start);
     return end > start && end == text.size();
 }
-
-const std::array<const char*, kColumnCount> kColumnFlagNames = {
-    "manufacturer", "capacity", "year", "type", "common", "kelvara", "jobber", "deposit", "price",
-};
 
 std::string selectColumnFlags()
 {

@@ -12,6 +12,7 @@
 // Bare values (ids, prices) are accepted only as plain SQL numbers; anything else is
 // refused with StatementRefused before a text is composed.
 
+#include "CatalogueTables.h"
 #include "Dialect.h"
 
 #include <array>
@@ -33,18 +34,9 @@ private:
     std::string m_field;
 };
 
-// The nine compressor values in table order, as typed (texts) or as SQL numbers (prices).
-struct CompressorValues {
-    std::string capacity;      // pojemnosc
-    std::string yearFrom;      // od
-    std::string yearTo;        // do
-    std::string type;          // typ
-    std::string commonPartNo;  // nr_f_s
-    std::string partNo;        // nrkv
-    std::string jobber;        // cena_zakl, bare
-    std::string coreDeposit;   // kaucja_sku, bare
-    std::string netPrice;      // netto, bare
-};
+// The nine compressor values in table order, as typed (texts) or as SQL numbers (prices,
+// written bare).
+using CompressorValues = db::CompressorFields<std::string>;
 
 // --- value checks -------------------------------------------------------------------
 // An unsigned or signed decimal number as SQL reads it: digits with an optional fraction
@@ -55,9 +47,8 @@ bool isPlainSqlNumber(const std::string& text);
 bool isPlainSqlInteger(const std::string& text);
 
 // --- the column settings ------------------------------------------------------------
-constexpr int kColumnCount = 9;
-// kolumny's column names in the fixed column order.
-extern const std::array<const char*, kColumnCount> kColumnFlagNames;
+constexpr int kColumnCount = static_cast<int>(db::kColumnFlagCount);
+using db::kColumnFlagNames;
 
 std::string selectColumnFlags();
 std::string updateColumnFlag(int index, bool visible);

@@ -19,6 +19,7 @@
 #include <cstring>
 #include <deque>
 #include <string>
+#include <vector>
 
 namespace kelvara::db {
 
@@ -56,15 +57,23 @@ class PostgresStatement;
 
 class PostgresConnection : public Connection, public std::enable_shared_from_this<PostgresConnection> {
 public:
-    PostgresConnection(std::string conninfo, WaitHost& host, int busyTimeoutMs)
-        : m_conninfo(std::move(conninfo)), m_host(host), m_timeoutMs(busyTimeoutMs)
+    PostgresConnection(std::string conninfo, Access access, std::string applicationName, WaitHost& host,
+                       int busyTimeoutMs)
+        : m_conninfo(std::move(conninfo)),
+          m_applicationName(std::move(applicationName)),
+          m_access(access),
+          m_host(host),
+          m_timeoutMs(busyTimeoutMs)
     {
     }
     ~PostgresConnection() override { close(); }
 
     void connect();
     sql::Dialect dialect() const override { return sql::Dialect::postgres; }
-    std::unique_ptr<Statement> start(const char* sql) override;
+    std::unique_ptr<Statement> start(const char* sql, const BoundValues* values) override;
+    void runScript(const char* sql) override;
+    void loadRows(const std::string& table, const std::vector<std::string>& columns,
+                  const std::function<bool(BoundValues&)>& next) override;
     void setBusyTimeout(int milliseconds) override;
     void close() override;
 
@@ -86,8 +95,15 @@ public:
 
 private:
     void runSetting(const std::string& sql);
+    // The connection, ready for a statement: connected again if it broke, with the rows of
+    // a statement still being read taken off it.
+    PGconn* ready();
+    [[noreturn]] void failWith(PGresult* result);
+    void sendCopyData(const std::string& data);
 
     std::string m_conninfo;
+    std::string m_applicationName;
+    Access m_access;
     WaitHost& m_host;
     int m_timeoutMs;
     PGconn* m_conn = nullptr;
@@ -119,6 +135,10 @@ public:
         if (!m_row || PQgetisnull(m_row, 0, index))
             return nullptr;
         return PQgetvalue(m_row, 0, index);
+    }
+    std::size_t length(int index) const override
+    {
+        return m_row ? static_cast<std::size_t>(PQgetlength(m_row, 0, index)) : 0;
     }
 
     void step() override
@@ -256,7 +276,7 @@ private:
 void PostgresConnection::connect()
 {
     const char* const keywords[] = {"dbname", "fallback_application_name", nullptr};
-    const char* const values[] = {m_conninfo.c_str(), "kelvara", nullptr};
+    const char* const values[] = {m_conninfo.c_str(), m_applicationName.c_str(), nullptr};
     PGconn* conn = PQconnectdbParams(keywords, values, 1);
     if (!conn || PQstatus(conn) != CONNECTION_OK) {
         const std::string message = trimmed(conn ? PQerrorMessage(conn) : "out of memory");
@@ -268,6 +288,8 @@ void PostgresConnection::connect()
         lost();
     // Texts are standard literals: a backslash in one is an ordinary character.
     runSetting("SET standard_conforming_strings = on");
+    if (m_access == Access::readOnly)
+        runSetting("SET default_transaction_read_only = on");
     setBusyTimeout(m_timeoutMs);
 }
 
@@ -276,13 +298,112 @@ void PostgresConnection::runSetting(const std::string& sql)
     PGresult* result = PQexec(m_conn, sql.c_str());
     if (!result)
         lost();
-    if (PQresultStatus(result) != PGRES_COMMAND_OK) {
-        const int code = sqliteCodeForSqlState(PQresultErrorField(result, PG_DIAG_SQLSTATE));
-        const std::string message = trimmed(PQresultErrorMessage(result));
-        PQclear(result);
-        throw CppSQLiteException(code, message.c_str());
-    }
+    if (PQresultStatus(result) != PGRES_COMMAND_OK)
+        failWith(result);
     PQclear(result);
+}
+
+void PostgresConnection::failWith(PGresult* result)
+{
+    const int code = sqliteCodeForSqlState(PQresultErrorField(result, PG_DIAG_SQLSTATE));
+    const char* primary = PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY);
+    const std::string message = primary ? std::string(primary) : trimmed(PQresultErrorMessage(result));
+    PQclear(result);
+    // A COPY or script ends with its error; what follows on the connection is of no use.
+    while (PGresult* rest = PQgetResult(m_conn))
+        PQclear(rest);
+    throw CppSQLiteException(code, message.c_str());
+}
+
+PGconn* PostgresConnection::ready()
+{
+    if (m_conn && PQstatus(m_conn) != CONNECTION_OK) {
+        PQfinish(m_conn);
+        m_conn = nullptr;
+    }
+    if (!m_conn)
+        connect();
+    // A window shown during a lock wait must not start a statement on the same connection.
+    if (m_receiving)
+        throw CppSQLiteException(21, "another statement is still waiting for the server");
+    if (m_active)
+        m_active->putAside();
+    return m_conn;
+}
+
+void PostgresConnection::runScript(const char* sql)
+{
+    // The simple protocol runs every statement of the text; the last error ends it.
+    PGresult* result = PQexec(ready(), sql);
+    if (!result)
+        lost();
+    const ExecStatusType status = PQresultStatus(result);
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && status != PGRES_EMPTY_QUERY)
+        failWith(result);
+    PQclear(result);
+}
+
+void PostgresConnection::sendCopyData(const std::string& data)
+{
+    if (PQputCopyData(m_conn, data.data(), static_cast<int>(data.size())) != 1)
+        lost();
+}
+
+void PostgresConnection::loadRows(const std::string& table, const std::vector<std::string>& columns,
+                                  const std::function<bool(BoundValues&)>& next)
+{
+    std::string sql = "COPY " + table + " (";
+    for (std::size_t c = 0; c < columns.size(); ++c)
+        sql += (c ? ", \"" : "\"") + columns[c] + '"';
+    sql += ") FROM STDIN";
+    PGresult* started = PQexec(ready(), sql.c_str());
+    if (!started)
+        lost();
+    if (PQresultStatus(started) != PGRES_COPY_IN)
+        failWith(started);
+    PQclear(started);
+
+    // COPY's text format: tab between fields, \N for NULL, the four special bytes escaped.
+    constexpr std::size_t kChunk = 1 << 16;
+    std::string data;
+    BoundValues row;
+    while (next(row)) {
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            if (c)
+                data += '\t';
+            if (row[c].isNull()) {
+                data += "\\N";
+                continue;
+            }
+            for (char ch : row[c].text()) {
+                switch (ch) {
+                case '\\': data += "\\\\"; break;
+                case '\n': data += "\\n"; break;
+                case '\r': data += "\\r"; break;
+                case '\t': data += "\\t"; break;
+                default: data += ch;
+                }
+            }
+        }
+        data += '\n';
+        row.clear();
+        if (data.size() >= kChunk) {
+            sendCopyData(data);
+            data.clear();
+        }
+    }
+    if (!data.empty())
+        sendCopyData(data);
+    if (PQputCopyEnd(m_conn, nullptr) != 1)
+        lost();
+    PGresult* result = PQgetResult(m_conn);
+    if (!result)
+        lost();
+    if (PQresultStatus(result) != PGRES_COMMAND_OK)
+        failWith(result);
+    PQclear(result);
+    while (PGresult* rest = PQgetResult(m_conn))
+        PQclear(rest);
 }
 
 void PostgresConnection::setBusyTimeout(int milliseconds)
@@ -296,22 +417,22 @@ void PostgresConnection::setBusyTimeout(int milliseconds)
     runSetting("SET lock_timeout = " + std::to_string(milliseconds > 0 ? milliseconds : 1));
 }
 
-std::unique_ptr<Statement> PostgresConnection::start(const char* sql)
+std::unique_ptr<Statement> PostgresConnection::start(const char* sql, const BoundValues* values)
 {
-    if (m_conn && PQstatus(m_conn) != CONNECTION_OK) {
-        PQfinish(m_conn);
-        m_conn = nullptr;
+    ready();
+    // libpq sends each value as a C string; a server text cannot hold a NUL byte anyway.
+    std::vector<std::string> texts;
+    std::vector<const char*> pointers;
+    if (values) {
+        texts.reserve(values->size());
+        for (const BoundValue& value : *values) {
+            texts.emplace_back(value.text());
+            pointers.push_back(value.isNull() ? nullptr : texts.back().c_str());
+        }
     }
-    if (!m_conn)
-        connect();
-    // A window shown during a lock wait must not start a statement on the same connection.
-    if (m_receiving)
-        throw CppSQLiteException(21, "another statement is still waiting for the server");
-    if (m_active)
-        m_active->putAside();
-
     // The extended protocol runs exactly one statement per text.
-    if (!PQsendQueryParams(m_conn, sql, 0, nullptr, nullptr, nullptr, nullptr, 0))
+    if (!PQsendQueryParams(m_conn, sql, static_cast<int>(pointers.size()), nullptr, pointers.data(), nullptr,
+                           nullptr, 0))
         lost();
     PQsetSingleRowMode(m_conn);
     auto statement = std::make_unique<PostgresStatement>(shared_from_this());
@@ -419,9 +540,10 @@ void PostgresConnection::close()
 
 }  // namespace
 
-std::shared_ptr<Connection> openPostgres(const char* conninfo, WaitHost& host, int busyTimeoutMs)
+std::shared_ptr<Connection> openPostgres(const char* conninfo, Access access, const char* applicationName,
+                                         WaitHost& host, int busyTimeoutMs)
 {
-    auto connection = std::make_shared<PostgresConnection>(conninfo, host, busyTimeoutMs);
+    auto connection = std::make_shared<PostgresConnection>(conninfo, access, applicationName, host, busyTimeoutMs);
     connection->connect();
     return connection;
 }

@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include <chrono>
+#include <string>
 #include <thread>
 
 namespace kelvara::db {
@@ -34,6 +35,10 @@ public:
     const char* text(int index) const override
     {
         return reinterpret_cast<const char*>(sqlite3_column_text(m_vm, index));
+    }
+    std::size_t length(int index) const override
+    {
+        return static_cast<std::size_t>(sqlite3_column_bytes(m_vm, index));
     }
 
     void step() override
@@ -67,6 +72,15 @@ public:
             throw CppSQLiteException(code, copyErrorText(db), true);
     }
 
+    sqlite3_stmt* handle() const { return m_vm; }
+    // Makes a finished statement ready to run again with new values.
+    void rewind()
+    {
+        sqlite3_reset(m_vm);
+        sqlite3_clear_bindings(m_vm);
+        m_onRow = false;
+    }
+
 private:
     sqlite3_stmt* m_vm;
     bool m_onRow = false;
@@ -79,22 +93,47 @@ public:
 
     sql::Dialect dialect() const override { return sql::Dialect::sqlite; }
 
-    std::unique_ptr<Statement> start(const char* sql) override
+    std::unique_ptr<Statement> start(const char* sql, const BoundValues* values) override
     {
-        sqlite3_stmt* vm = nullptr;
-        const char* tail = nullptr;  // only the first statement of a text ever runs
-        const int result = sqlite3_prepare_v2(m_db, sql, -1, &vm, &tail);
-        if (result != SQLITE_OK) {
-            char* message = copyErrorText(m_db);
-            const int extended = sqlite3_extended_errcode(m_db);
-            sqlite3_finalize(vm);
-            throw CppSQLiteException(result, message, true).withExtendedCode(extended);
-        }
+        sqlite3_stmt* vm = compile(sql);
         if (!vm)
             return nullptr;
         auto statement = std::make_unique<SqliteStatement>(vm);
+        if (values)
+            bind(vm, *values);
         statement->step();
         return statement;
+    }
+
+    void runScript(const char* sql) override
+    {
+        char* message = nullptr;
+        const int result = sqlite3_exec(m_db, sql, nullptr, nullptr, &message);
+        if (result != SQLITE_OK) {
+            if (!message)
+                message = copyErrorText(m_db);
+            throw CppSQLiteException(result, message, true).withExtendedCode(sqlite3_extended_errcode(m_db));
+        }
+    }
+
+    void loadRows(const std::string& table, const std::vector<std::string>& columns,
+                  const std::function<bool(BoundValues&)>& next) override
+    {
+        std::string sql = "insert into " + table + " (";
+        std::string parameters;
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            sql += (c ? ", \"" : "\"") + columns[c] + '"';
+            parameters += (c ? ", $" : "$") + std::to_string(c + 1);
+        }
+        sql += ") values (" + parameters + ")";
+        SqliteStatement insert(compile(sql.c_str()));
+        BoundValues row;
+        while (next(row)) {
+            bind(insert.handle(), row);
+            insert.step();
+            insert.rewind();
+            row.clear();
+        }
     }
 
     void setBusyTimeout(int) override
@@ -114,6 +153,42 @@ public:
     }
 
 private:
+    sqlite3_stmt* compile(const char* sql)
+    {
+        sqlite3_stmt* vm = nullptr;
+        const char* tail = nullptr;  // only the first statement of a text ever runs
+        const int result = sqlite3_prepare_v2(m_db, sql, -1, &vm, &tail);
+        if (result != SQLITE_OK) {
+            char* message = copyErrorText(m_db);
+            const int extended = sqlite3_extended_errcode(m_db);
+            sqlite3_finalize(vm);
+            throw CppSQLiteException(result, message, true).withExtendedCode(extended);
+        }
+        return vm;
+    }
+
+    // Value i goes to the parameter named $i, wherever it stands in the text. The statement's
+    // owner finalises it after a failure.
+    void bind(sqlite3_stmt* vm, const BoundValues& values)
+    {
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            const std::string name = "$" + std::to_string(i + 1);
+            const int index = sqlite3_bind_parameter_index(vm, name.c_str());
+            int result = SQLITE_RANGE;
+            if (index > 0 && values[i].isNull()) {
+                result = sqlite3_bind_null(vm, index);
+            } else if (index > 0) {
+                const std::string_view text = values[i].text();
+                // Never a null pointer, so that an empty text is bound as text, not NULL.
+                result = sqlite3_bind_text64(vm, index, text.empty() ? "" : text.data(), text.size(),
+                                             SQLITE_TRANSIENT, SQLITE_UTF8);
+            }
+            if (result != SQLITE_OK)
+                throw CppSQLiteException(result, sqlite3_mprintf("cannot bind %s: %s", name.c_str(),
+                                                                 sqlite3_errstr(result)), true);
+        }
+    }
+
     static int onBusy(void* context, int attempt)
     {
         auto* connection = static_cast<SqliteConnection*>(context);
@@ -131,11 +206,13 @@ private:
 
 }  // namespace
 
-std::shared_ptr<Connection> openSqlite(const char* fileName, WaitHost& host, int busyTimeoutMs)
+std::shared_ptr<Connection> openSqlite(const char* fileName, Access access, WaitHost& host, int busyTimeoutMs)
 {
     sqlite3* db = nullptr;
-    const int result =
-        sqlite3_open_v2(fileName, &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    const int flags = access == Access::readOnly ? SQLITE_OPEN_READONLY
+                      : access == Access::readWrite ? SQLITE_OPEN_READWRITE
+                                                    : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    const int result = sqlite3_open_v2(fileName, &db, flags, nullptr);
     if (!db)
         throw CppSQLiteException(SQLITE_CANTOPEN,
                                  sqlite3_mprintf("%s", sqlite3_errstr(SQLITE_CANTOPEN)), true);
