@@ -1,6 +1,6 @@
 #include "Command.h"
 #include "Generator.h"
-#include "ServerCatalogue.h"
+#include "CatalogueSnapshot.h"
 
 #include <ostream>
 

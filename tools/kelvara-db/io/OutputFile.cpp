@@ -1,7 +1,7 @@
 #include "OutputFile.h"
 
-#include "Command.h"
-#include "Sqlite.h"
+#include "Sqlite2Reader.h"
+#include "ToolError.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -50,7 +50,7 @@ bool beginsAsDatabase(const std::string& path)
 {
     char head[16] = {};
     std::ifstream(path, std::ios::binary).read(head, sizeof head);
-    return std::memcmp(head, "SQLite format 3", 16) == 0 || looksLikeSqlite2(path);
+    return std::memcmp(head, "SQLite format 3", 16) == 0 || sqlite2::hasSqlite2Header(path);
 }
 
 void syncFolder(const std::string& folder)

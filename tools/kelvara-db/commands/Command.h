@@ -1,33 +1,18 @@
 #pragma once
 
-// What every kelvara-db command shares: exit statuses, the two error kinds, the console
-// and the command-line parser.
+// What every kelvara-db command shares: the console and the command-line parser (exit
+// statuses and error kinds in ToolError.h).
+
+#include "ToolError.h"
 
 #include <cstddef>
 #include <iosfwd>
 #include <map>
 #include <set>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace kelvara::dbtool {
-
-constexpr int kExitOk = 0;
-constexpr int kExitError = 1;
-constexpr int kExitUsage = 2;
-
-// A command line the tool cannot make sense of; exit status 2.
-class UsageError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// Anything else that stops a command; exit status 1.
-class ToolError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 struct Console {
     std::ostream& out;

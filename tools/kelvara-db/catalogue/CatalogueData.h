@@ -1,10 +1,11 @@
 #pragma once
 
 // Building blocks shared by the sample and the generated catalogues: plausible values for
-// one compressor and a writer that inserts rows with bound parameters.
+// one compressor, and the rows they become.
 
+#include "CatalogueRows.h"
+#include "CatalogueTables.h"
 #include "Random.h"
-#include "Sqlite.h"
 
 #include <string>
 #include <string_view>
@@ -12,17 +13,7 @@
 
 namespace kelvara::dbtool {
 
-struct CompressorRow {
-    std::string capacity;
-    std::string yearFrom;
-    std::string yearTo;
-    std::string type;
-    std::string commonPartNo;
-    std::string partNo;
-    std::string jobber;
-    std::string coreDeposit;
-    std::string netPrice;
-};
+using CompressorRow = db::CompressorFields<std::string>;
 
 // "12345" cents → "123.45".
 std::string formatCents(long long cents);
@@ -40,19 +31,9 @@ void fillPrices(CompressorRow& row, Random& random);
 // Model years inside [first, last]: a start year and an end year a few years later.
 void fillYears(CompressorRow& row, int first, int last, Random& random);
 
-// Inserts catalogue rows through prepared statements; ids come from the database.
-class CatalogueWriter {
-public:
-    explicit CatalogueWriter(Connection& db);
-    long long addManufacturer(std::string_view name);
-    long long addModel(long long manufacturerId, std::string_view name);
-    void addCompressor(long long modelId, const CompressorRow& row);
-
-private:
-    Connection& m_db;
-    Statement m_manufacturer;
-    Statement m_model;
-    Statement m_compressor;
-};
+// The rows of a new catalogue, ids counted from 1.
+CatalogueRow manufacturerRow(long long id, std::string_view name);
+CatalogueRow modelRow(long long id, long long manufacturerId, std::string_view name);
+CatalogueRow compressorRow(long long id, long long modelId, const CompressorRow& values);
 
 }  // namespace kelvara::dbtool

@@ -58,47 +58,22 @@ void fillYears(CompressorRow& row, int first, int last, Random& random)
     row.yearTo = std::to_string(to);
 }
 
-CatalogueWriter::CatalogueWriter(Connection& db)
-    : m_db(db),
-      m_manufacturer(db.prepare("INSERT INTO Marki (id_marki, marka) VALUES (NULL, ?1)")),
-      m_model(db.prepare(
-          "INSERT INTO Modele (id_modelu, id_marki, model) VALUES (NULL, ?1, ?2)")),
-      m_compressor(db.prepare(
-          "INSERT INTO kompresory (id_kompresora, id_modelu, pojemnosc, od, do, typ, nr_f_s, "
-          "nrkv, cena_zakl, kaucja_sku, netto) "
-          "VALUES (NULL, ?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)"))
+CatalogueRow manufacturerRow(long long id, std::string_view name)
 {
+    return {id, {std::to_string(id), std::string(name)}};
 }
 
-long long CatalogueWriter::addManufacturer(std::string_view name)
+CatalogueRow modelRow(long long id, long long manufacturerId, std::string_view name)
 {
-    m_manufacturer.reset();
-    m_manufacturer.bindText(1, name);
-    m_manufacturer.step();
-    return m_db.lastInsertId();
+    return {id, {std::to_string(id), std::to_string(manufacturerId), std::string(name)}};
 }
 
-long long CatalogueWriter::addModel(long long manufacturerId, std::string_view name)
+CatalogueRow compressorRow(long long id, long long modelId, const CompressorRow& values)
 {
-    m_model.reset();
-    m_model.bindInteger(1, manufacturerId);
-    m_model.bindText(2, name);
-    m_model.step();
-    return m_db.lastInsertId();
-}
-
-void CatalogueWriter::addCompressor(long long modelId, const CompressorRow& row)
-{
-    m_compressor.reset();
-    m_compressor.bindInteger(1, modelId);
-    const std::string* values[] = {&row.capacity, &row.yearFrom,     &row.yearTo,
-                                   &row.type,     &row.commonPartNo, &row.partNo,
-                                   &row.jobber,   &row.coreDeposit,  &row.netPrice};
-    int parameter = 2;
-    for (const std::string* value : values) {
-        m_compressor.bindText(parameter++, *value);
-    }
-    m_compressor.step();
+    CatalogueRow row{id, {std::to_string(id), std::to_string(modelId)}};
+    for (const std::string* value : values.inOrder())
+        row.values.emplace_back(*value);
+    return row;
 }
 
 }  // namespace kelvara::dbtool

@@ -1,13 +1,14 @@
 #include "Generator.h"
 
-#include "Catalogue.h"
 #include "CatalogueData.h"
+#include "CatalogueRows.h"
 #include "Random.h"
 #include "SampleCatalogue.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <iterator>
+#include <memory>
 #include <numeric>
 #include <ostream>
 #include <set>
@@ -291,57 +292,117 @@ GenerationPlan describeGeneration(const GenerateOptions& options)
     return planOf(options, layOut(options, random));
 }
 
+namespace {
+
+// The generated catalogue, row by row: nothing but the layout and the compressors' types is
+// held, so twenty million compressors take no more memory than a hundred.
+class GeneratedCatalogue : public CatalogueSource {
+public:
+    explicit GeneratedCatalogue(const GenerateOptions& options) : m_random(options.seed)
+    {
+        requireSensible(options);
+        m_layout = layOut(options, m_random);
+        // Which compressor gets which type: the exact counts, shuffled.
+        m_typeOf.reserve(static_cast<std::size_t>(options.compressors));
+        for (std::size_t t = 0; t < m_layout.types.size(); ++t) {
+            m_typeOf.insert(m_typeOf.end(), static_cast<std::size_t>(m_layout.typeCounts[t]),
+                            static_cast<unsigned short>(t));
+        }
+        m_random.shuffle(m_typeOf);
+    }
+
+    const Layout& layout() const { return m_layout; }
+    bool hasColumnSettings() const override { return false; }
+
+    std::unique_ptr<RowStream> rows(db::CatalogueTable table) const override
+    {
+        auto rows = std::make_unique<CatalogueRows>();
+        if (table == db::kManufacturers) {
+            for (std::size_t i = 0; i < m_layout.manufacturers.size(); ++i) {
+                rows->tables[table].push_back(
+                    manufacturerRow(static_cast<long long>(i) + 1, m_layout.manufacturers[i]));
+            }
+        } else if (table == db::kModels) {
+            for (std::size_t i = 0; i < m_layout.models.size(); ++i) {
+                const PlannedModel& model = m_layout.models[i];
+                rows->tables[table].push_back(modelRow(static_cast<long long>(i) + 1,
+                                                       static_cast<long long>(model.manufacturer) + 1,
+                                                       model.name));
+            }
+        } else if (table == db::kCompressors) {
+            return std::make_unique<Compressors>(*this);
+        }
+        return std::make_unique<Owned>(std::move(rows), table);
+    }
+
+private:
+    // Rows of a table small enough to hold, kept with their stream.
+    class Owned : public RowStream {
+    public:
+        Owned(std::unique_ptr<CatalogueRows> rows, db::CatalogueTable table)
+            : m_rows(std::move(rows)), m_stream(m_rows->rows(table))
+        {
+        }
+        bool next(CatalogueRow& row) override { return m_stream->next(row); }
+
+    private:
+        std::unique_ptr<CatalogueRows> m_rows;
+        std::unique_ptr<RowStream> m_stream;
+    };
+
+    // Each model's compressors in turn, from the same random sequence every time.
+    class Compressors : public RowStream {
+    public:
+        explicit Compressors(const GeneratedCatalogue& catalogue)
+            : m_catalogue(catalogue), m_random(catalogue.m_random)
+        {
+        }
+        bool next(CatalogueRow& out) override
+        {
+            const auto& models = m_catalogue.m_layout.models;
+            while (m_model < models.size() && m_inModel == models[m_model].compressors) {
+                ++m_model;
+                m_inModel = 0;
+            }
+            if (m_model == models.size())
+                return false;
+            const PlannedModel& model = models[m_model];
+            const auto& makes = sampleMakes();
+            const bool known = model.manufacturer < makes.size();
+            const auto& capacities = known ? makes[model.manufacturer].capacities : genericCapacities();
+            const auto& patterns = known ? makes[model.manufacturer].partPatterns : genericPartPatterns();
+            CompressorRow row;
+            row.capacity = m_random.pick(capacities);
+            fillYears(row, model.firstYear, model.lastYear, m_random);
+            row.type = m_catalogue.m_layout.types[m_catalogue.m_typeOf[static_cast<std::size_t>(m_serial)]];
+            row.commonPartNo = fillPattern(m_random.pick(patterns), m_random);
+            row.partNo = kelvaraPartNumber(++m_serial);
+            fillPrices(row, m_random);
+            out = compressorRow(m_serial, static_cast<long long>(m_model) + 1, row);
+            ++m_inModel;
+            return true;
+        }
+
+    private:
+        const GeneratedCatalogue& m_catalogue;
+        Random m_random;
+        std::size_t m_model = 0;
+        long long m_inModel = 0;
+        long long m_serial = 0;
+    };
+
+    Random m_random;  // as it stands once the layout and the types are decided
+    Layout m_layout;
+    std::vector<unsigned short> m_typeOf;
+};
+
+}  // namespace
+
 GenerationPlan generateCatalogue(const std::string& path, const GenerateOptions& options)
 {
-    requireSensible(options);
-    Random random(options.seed);
-    const Layout layout = layOut(options, random);
-
-    // Which compressor gets which type: the exact counts, shuffled.
-    std::vector<unsigned short> typeOf;
-    typeOf.reserve(static_cast<std::size_t>(options.compressors));
-    for (std::size_t t = 0; t < layout.types.size(); ++t) {
-        typeOf.insert(typeOf.end(), static_cast<std::size_t>(layout.typeCounts[t]),
-                      static_cast<unsigned short>(t));
-    }
-    random.shuffle(typeOf);
-
-    const auto& makes = sampleMakes();
-    NewCatalogue catalogue(path);
-    Connection& db = catalogue.connection();
-    {
-        Transaction transaction(db);
-        {
-            CatalogueWriter writer(db);
-            std::vector<long long> manufacturerIds;
-            for (const std::string& name : layout.manufacturers) {
-                manufacturerIds.push_back(writer.addManufacturer(name));
-            }
-            long long serial = 0;
-            for (const PlannedModel& model : layout.models) {
-                const long long modelId =
-                    writer.addModel(manufacturerIds[model.manufacturer], model.name);
-                const bool known = model.manufacturer < makes.size();
-                const auto& capacities =
-                    known ? makes[model.manufacturer].capacities : genericCapacities();
-                const auto& patterns =
-                    known ? makes[model.manufacturer].partPatterns : genericPartPatterns();
-                for (long long k = 0; k < model.compressors; ++k) {
-                    CompressorRow row;
-                    row.capacity = random.pick(capacities);
-                    fillYears(row, model.firstYear, model.lastYear, random);
-                    row.type = layout.types[typeOf[static_cast<std::size_t>(serial)]];
-                    row.commonPartNo = fillPattern(random.pick(patterns), random);
-                    row.partNo = kelvaraPartNumber(++serial);
-                    fillPrices(row, random);
-                    writer.addCompressor(modelId, row);
-                }
-            }
-        }
-        transaction.commit();
-    }
-    catalogue.keep();
-    return planOf(options, layout);
+    const GeneratedCatalogue catalogue(options);
+    writeNewCatalogue(path, catalogue);
+    return planOf(options, catalogue.layout());
 }
 
 void printGenerationPlan(std::ostream& out, const GenerationPlan& plan)

@@ -99,34 +99,34 @@ const std::vector<MakeProfile>& sampleMakes()
     return makes;
 }
 
-SampleCounts fillSampleCatalogue(Connection& db)
+CatalogueRows sampleCatalogue()
 {
     Random random(20240601);
-    SampleCounts counts;
-    Transaction transaction(db);
-    {
-        CatalogueWriter writer(db);
-        for (const MakeProfile& make : sampleMakes()) {
-            const long long manufacturerId = writer.addManufacturer(make.name);
-            ++counts.manufacturers;
-            for (const MakeModel& model : make.models) {
-                const long long modelId = writer.addModel(manufacturerId, model.name);
-                ++counts.models;
-                for (std::size_t i = 0; i < kSampleCompressorsPerModel; ++i) {
-                    CompressorRow row;
-                    row.capacity = random.pick(make.capacities);
-                    fillYears(row, model.firstYear, model.lastYear, random);
-                    row.type = random.pick(make.types);
-                    row.commonPartNo = fillPattern(random.pick(make.partPatterns), random);
-                    row.partNo = kelvaraPartNumber(static_cast<long long>(++counts.compressors));
-                    fillPrices(row, random);
-                    writer.addCompressor(modelId, row);
-                }
+    CatalogueRows sample;
+    sample.columnSettings = false;
+    auto& manufacturers = sample.tables[db::kManufacturers];
+    auto& models = sample.tables[db::kModels];
+    auto& compressors = sample.tables[db::kCompressors];
+    for (const MakeProfile& make : sampleMakes()) {
+        const long long manufacturerId = static_cast<long long>(manufacturers.size()) + 1;
+        manufacturers.push_back(manufacturerRow(manufacturerId, make.name));
+        for (const MakeModel& model : make.models) {
+            const long long modelId = static_cast<long long>(models.size()) + 1;
+            models.push_back(modelRow(modelId, manufacturerId, model.name));
+            for (std::size_t i = 0; i < kSampleCompressorsPerModel; ++i) {
+                const long long id = static_cast<long long>(compressors.size()) + 1;
+                CompressorRow row;
+                row.capacity = random.pick(make.capacities);
+                fillYears(row, model.firstYear, model.lastYear, random);
+                row.type = random.pick(make.types);
+                row.commonPartNo = fillPattern(random.pick(make.partPatterns), random);
+                row.partNo = kelvaraPartNumber(id);
+                fillPrices(row, random);
+                compressors.push_back(compressorRow(id, modelId, row));
             }
         }
     }
-    transaction.commit();
-    return counts;
+    return sample;
 }
 
 }  // namespace kelvara::dbtool

@@ -2,8 +2,8 @@
 
 #include "Catalogue.h"
 #include "CatalogueCsv.h"
-#include "Command.h"
-#include "Sqlite.h"
+#include "CppSQLiteException.h"
+#include "ToolError.h"
 
 #include <cctype>
 #include <filesystem>
@@ -63,36 +63,39 @@ private:
 };
 
 // False when the file is too damaged for the other checks to mean anything.
-bool checkIntegrity(Connection& db, CheckReport& report)
+bool checkIntegrity(CppSQLiteSession& db, CheckReport& report)
 {
     try {
-        Statement integrity = db.prepare("PRAGMA integrity_check");
         bool sound = true;
-        while (integrity.step()) {
-            const std::string_view line = integrity.text(0);
+        for (CppSQLiteCursor integrity = db.execute("PRAGMA integrity_check"); !integrity.atEnd();
+             integrity.advance()) {
+            const std::string_view line = integrity.fieldView(0);
             if (line != "ok") {
                 report.problems.push_back("damaged file: " + std::string(line));
                 sound = false;
             }
         }
         return sound;
-    } catch (const ToolError& e) {
-        report.problems.push_back(std::string("damaged file: ") + e.what());
+    } catch (const CppSQLiteException& e) {
+        report.problems.push_back(std::string("damaged file: ") + e.engineMessage());
         return false;
     }
 }
 
+std::string textOf(const CppSQLiteCursor& row, int column)
+{
+    return std::string(row.fieldView(column));
+}
+
 // Which of the four tables are present with all their columns.
-std::map<std::string, bool> checkTables(Connection& db, CheckReport& report)
+std::map<std::string, bool> checkTables(CppSQLiteSession& db, CheckReport& report)
 {
     std::map<std::string, bool> complete;
-    Statement info = db.prepare("SELECT name FROM pragma_table_info(?1)");
-    for (const TableShape& table : catalogueTables()) {
-        info.reset();
-        info.bindText(1, table.name);
+    for (const TableDescription& table : catalogueTables()) {
         std::vector<std::string> present;
-        while (info.step()) {
-            present.emplace_back(info.text(0));
+        for (CppSQLiteCursor info = db.execute("SELECT name FROM pragma_table_info($1)", {table.name});
+             !info.atEnd(); info.advance()) {
+            present.push_back(textOf(info, 0));
         }
         if (present.empty()) {
             report.problems.push_back(std::string("table ") + table.name + " is missing");
@@ -100,15 +103,13 @@ std::map<std::string, bool> checkTables(Connection& db, CheckReport& report)
             continue;
         }
         bool all = true;
-        for (int c = 0; c < table.columnCount; ++c) {
+        for (const std::string& column : table.columns) {
             bool found = false;
             for (const std::string& name : present) {
-                found = found || sameName(name, table.columns[static_cast<std::size_t>(c)]);
+                found = found || sameName(name, column);
             }
             if (!found) {
-                report.problems.push_back(std::string("table ") + table.name +
-                                          " has no column " +
-                                          table.columns[static_cast<std::size_t>(c)]);
+                report.problems.push_back(std::string("table ") + table.name + " has no column " + column);
                 all = false;
             }
         }
@@ -117,71 +118,67 @@ std::map<std::string, bool> checkTables(Connection& db, CheckReport& report)
     return complete;
 }
 
-void checkSettingsRow(Connection& db, CheckReport& report)
+void checkSettingsRow(CppSQLiteSession& db, CheckReport& report)
 {
-    Statement count = db.prepare("SELECT count(*) FROM kolumny");
-    count.step();
-    const long long rows = count.integer(0);
+    const long long rows = scalarOf(db, "SELECT count(*) FROM kolumny");
     if (rows != 1) {
         report.problems.push_back("table kolumny holds " + std::to_string(rows) +
                                   " rows; exactly one is expected");
     }
 }
 
-void checkOrphanModels(Connection& db, CheckReport& report)
+void checkOrphanModels(CppSQLiteSession& db, CheckReport& report)
 {
     FaultList faults(report, "models without a manufacturer");
-    Statement orphans = db.prepare(
-        "SELECT id_modelu, model, id_marki FROM Modele WHERE NOT EXISTS "
-        "(SELECT 1 FROM Marki WHERE Marki.id_marki = Modele.id_marki) ORDER BY id_modelu");
-    while (orphans.step()) {
-        const std::string manufacturer =
-            orphans.isNull(2) ? "none" : std::string(orphans.text(2));
-        faults.add("model " + std::string(orphans.text(0)) + " " + quoted(orphans.text(1)) +
+    for (CppSQLiteCursor orphans = db.execute(
+             "SELECT id_modelu, model, id_marki FROM Modele WHERE NOT EXISTS "
+             "(SELECT 1 FROM Marki WHERE Marki.id_marki = Modele.id_marki) ORDER BY id_modelu");
+         !orphans.atEnd(); orphans.advance()) {
+        const std::string manufacturer = orphans.field(2) ? textOf(orphans, 2) : "none";
+        faults.add("model " + textOf(orphans, 0) + " " + quoted(orphans.fieldView(1)) +
                    ": its manufacturer (id_marki " + manufacturer + ") does not exist");
     }
 }
 
-void checkOrphanCompressors(Connection& db, CheckReport& report)
+void checkOrphanCompressors(CppSQLiteSession& db, CheckReport& report)
 {
     FaultList faults(report, "compressors without a model");
-    Statement orphans = db.prepare(
-        "SELECT id_kompresora, id_modelu FROM kompresory WHERE NOT EXISTS "
-        "(SELECT 1 FROM Modele WHERE Modele.id_modelu = kompresory.id_modelu) "
-        "ORDER BY id_kompresora");
-    while (orphans.step()) {
-        const std::string model = orphans.isNull(1) ? "none" : std::string(orphans.text(1));
-        faults.add("compressor " + std::string(orphans.text(0)) + ": its model (id_modelu " +
-                   model + ") does not exist");
+    for (CppSQLiteCursor orphans = db.execute(
+             "SELECT id_kompresora, id_modelu FROM kompresory WHERE NOT EXISTS "
+             "(SELECT 1 FROM Modele WHERE Modele.id_modelu = kompresory.id_modelu) "
+             "ORDER BY id_kompresora");
+         !orphans.atEnd(); orphans.advance()) {
+        const std::string model = orphans.field(1) ? textOf(orphans, 1) : "none";
+        faults.add("compressor " + textOf(orphans, 0) + ": its model (id_modelu " + model + ") does not exist");
     }
 }
 
-void checkPrices(Connection& db, CheckReport& report)
+void checkPrices(CppSQLiteSession& db, CheckReport& report)
 {
     FaultList faults(report, "prices that are not plain numbers");
-    Statement prices = db.prepare(
-        "SELECT id_kompresora, cena_zakl, kaucja_sku, netto, typeof(cena_zakl), "
-        "typeof(kaucja_sku), typeof(netto) FROM kompresory ORDER BY id_kompresora");
     const auto& header = csvHeader();
     const char* const names[] = {header[8], header[9], header[10]};
-    while (prices.step()) {
+    for (CppSQLiteCursor prices = db.execute(
+             "SELECT id_kompresora, cena_zakl, kaucja_sku, netto, typeof(cena_zakl), "
+             "typeof(kaucja_sku), typeof(netto) FROM kompresory ORDER BY id_kompresora");
+         !prices.atEnd(); prices.advance()) {
         for (int i = 0; i < 3; ++i) {
-            if (prices.isNull(1 + i)) {
+            if (!prices.field(1 + i)) {
                 continue;
             }
-            const std::string_view kind = prices.text(4 + i);
-            const std::string_view value = prices.text(1 + i);
+            const std::string_view kind = prices.fieldView(4 + i);
+            const std::string_view value = prices.fieldView(1 + i);
             // A real that is infinite reads back "Inf".
             if (kind == "blob" || (kind != "integer" && !isPlainNumber(value))) {
-                faults.add("compressor " + std::string(prices.text(0)) + ": " + names[i] + " " +
-                           quoted(value) + " is not a plain number");
+                faults.add("compressor " + textOf(prices, 0) + ": " + names[i] + " " + quoted(value) +
+                           " is not a plain number");
             }
         }
     }
 }
 
 // Texts over the limit import refuses: a pasted file in a name slows every repaint.
-void checkLongTexts(Connection& db, CheckReport& report)
+void checkLongTexts(CppSQLiteSession& db, CheckReport& report)
 {
     FaultList faults(report, "texts longer than " + std::to_string(kMaxTextBytes) + " bytes");
     const auto& header = csvHeader();
@@ -204,23 +201,15 @@ void checkLongTexts(Connection& db, CheckReport& report)
     for (const auto& text : texts) {
         const std::string sql = std::string("SELECT ") + text.id + ", length(CAST(" +
                                 text.column + " AS BLOB)) FROM " + text.table + " WHERE length(CAST(" +
-                                text.column + " AS BLOB)) > ?1 ORDER BY " + text.id;
-        Statement longer = db.prepare(sql.c_str());
-        longer.bindInteger(1, static_cast<long long>(kMaxTextBytes));
-        while (longer.step()) {
-            faults.add(std::string(text.what) + " " + std::string(longer.text(0)) + ": " +
-                       text.name + " is " + std::string(longer.text(1)) +
+                                text.column + " AS BLOB)) > $1 ORDER BY " + text.id;
+        for (CppSQLiteCursor longer = db.execute(sql, {static_cast<long long>(kMaxTextBytes)}); !longer.atEnd();
+             longer.advance()) {
+            faults.add(std::string(text.what) + " " + textOf(longer, 0) + ": " +
+                       text.name + " is " + textOf(longer, 1) +
                        " bytes long; at most " + std::to_string(kMaxTextBytes) +
                        " are allowed");
         }
     }
-}
-
-long long countRows(Connection& db, const char* sql)
-{
-    Statement count = db.prepare(sql);
-    count.step();
-    return count.integer(0);
 }
 
 }  // namespace
@@ -232,9 +221,9 @@ CheckReport checkCatalogue(const std::string& path)
         throw ToolError(path + ": no such file");
     }
     CheckReport report;
-    std::unique_ptr<Connection> db;
+    std::unique_ptr<CppSQLiteSession> db;
     try {
-        db = std::make_unique<Connection>(path, Connection::Mode::ReadOnly);
+        db = openCatalogue(path, db::Access::readOnly);
     } catch (const ToolError& e) {
         report.problems.push_back(e.what());
         return report;
@@ -248,8 +237,8 @@ CheckReport checkCatalogue(const std::string& path)
     auto attempt = [&](const char* what, auto check) {
         try {
             check();
-        } catch (const ToolError& e) {
-            report.problems.push_back(std::string("cannot check ") + what + ": " + e.what());
+        } catch (const CppSQLiteException& e) {
+            report.problems.push_back(std::string("cannot check ") + what + ": " + e.engineMessage());
         }
     };
     std::map<std::string, bool> complete;
@@ -269,9 +258,9 @@ CheckReport checkCatalogue(const std::string& path)
     if (complete["Marki"] && complete["Modele"] && complete["kompresory"]) {
         attempt("the lengths of the texts", [&] { checkLongTexts(*db, report); });
         attempt("the row counts", [&] {
-            report.manufacturers = countRows(*db, "SELECT count(*) FROM Marki");
-            report.models = countRows(*db, "SELECT count(*) FROM Modele");
-            report.compressors = countRows(*db, "SELECT count(*) FROM kompresory");
+            report.manufacturers = scalarOf(*db, "SELECT count(*) FROM Marki");
+            report.models = scalarOf(*db, "SELECT count(*) FROM Modele");
+            report.compressors = scalarOf(*db, "SELECT count(*) FROM kompresory");
             report.counted = true;
         });
     }

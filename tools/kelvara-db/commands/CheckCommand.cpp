@@ -1,6 +1,6 @@
 #include "CatalogueCheck.h"
 #include "Command.h"
-#include "ServerCatalogue.h"
+#include "CatalogueSnapshot.h"
 
 #include <ostream>
 

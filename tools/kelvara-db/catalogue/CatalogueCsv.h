@@ -2,7 +2,7 @@
 
 // The catalogue as CSV: one row per compressor with its manufacturer and model names.
 
-#include "Sqlite.h"
+#include "CppSQLiteSession.h"
 
 #include <array>
 #include <cstddef>
@@ -26,7 +26,7 @@ struct ExportSummary {
 
 // Writes the header and every compressor ordered by manufacturer id, model id and
 // compressor id. NULL is an empty field; an empty text is "".
-ExportSummary exportCatalogue(Connection& db, std::ostream& out);
+ExportSummary exportCatalogue(CppSQLiteSession& db, const std::string& path, std::ostream& out);
 
 // A row of the file that cannot be imported.
 class ImportError : public std::runtime_error {

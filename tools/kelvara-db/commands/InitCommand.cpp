@@ -1,7 +1,7 @@
 #include "Catalogue.h"
 #include "Command.h"
 #include "SampleCatalogue.h"
-#include "ServerCatalogue.h"
+#include "CatalogueRows.h"
 
 #include <ostream>
 
@@ -22,16 +22,14 @@ int runInit(const std::vector<std::string>& args, Console& console)
         console.out << "created " << path << " (empty catalogue)\n";
         return kExitOk;
     }
-    NewCatalogue catalogue(path);
     if (!arguments.flag("--sample")) {
-        catalogue.keep();
+        NewCatalogue(path).keep();
         console.out << "created " << path << " (empty catalogue)\n";
         return kExitOk;
     }
-    const SampleCounts counts = fillSampleCatalogue(catalogue.connection());
-    catalogue.keep();
-    console.out << "created " << path << " with sample data: " << counts.manufacturers
-                << " manufacturers, " << counts.models << " models, " << counts.compressors
+    const CopiedCounts counts = writeNewCatalogue(path, sampleCatalogue());
+    console.out << "created " << path << " with sample data: " << counts.manufacturers()
+                << " manufacturers, " << counts.models() << " models, " << counts.compressors()
                 << " compressors\n";
     return kExitOk;
 }

@@ -3,7 +3,7 @@
 // A small, realistic catalogue: real manufacturers and models with the compressor
 // families, engines and part-number styles typical of each.
 
-#include "Sqlite.h"
+#include "CatalogueRows.h"
 
 #include <cstddef>
 #include <string>
@@ -30,14 +30,7 @@ const std::vector<MakeProfile>& sampleMakes();
 
 constexpr std::size_t kSampleCompressorsPerModel = 5;
 
-struct SampleCounts {
-    std::size_t manufacturers = 0;
-    std::size_t models = 0;
-    std::size_t compressors = 0;
-};
-
-// Adds the sample to a catalogue (normally a new, empty one) in one transaction. The
-// content is always the same.
-SampleCounts fillSampleCatalogue(Connection& db);
+// The sample's rows, always the same; the new catalogue keeps the schema's column settings.
+CatalogueRows sampleCatalogue();
 
 }  // namespace kelvara::dbtool

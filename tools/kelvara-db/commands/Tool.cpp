@@ -1,5 +1,7 @@
 #include "Tool.h"
 
+#include "CppSQLiteException.h"
+
 #include <exception>
 #include <new>
 #include <ostream>
@@ -108,6 +110,8 @@ int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         return kExitUsage;
     } catch (const ToolError& e) {
         err << kProgram << ' ' << command->name << ": " << e.what() << '\n';
+    } catch (const CppSQLiteException& e) {
+        err << kProgram << ' ' << command->name << ": " << e.engineMessage() << '\n';
     } catch (const std::bad_alloc&) {
         err << kProgram << ' ' << command->name << ": out of memory\n";
     } catch (const std::exception& e) {

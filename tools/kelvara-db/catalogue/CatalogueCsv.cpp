@@ -1,8 +1,9 @@
 #include "CatalogueCsv.h"
 
 #include "Catalogue.h"
-#include "Command.h"
+#include "CppSQLiteTransaction.h"
 #include "Csv.h"
+#include "ToolError.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -146,21 +147,9 @@ std::vector<Row> parseRows(std::string_view csv)
 // be created gets a negative stand-in id so that its models are known to be new as well.
 class CatalogueNames {
 public:
-    CatalogueNames(Connection& db, bool dryRun, ImportSummary& summary)
-        : m_dryRun(dryRun),
-          m_summary(summary),
-          m_db(db),
-          m_findManufacturer(db.prepare(
-              "SELECT id_marki FROM Marki WHERE marka = ?1 ORDER BY id_marki LIMIT 1")),
-          m_findModel(db.prepare("SELECT id_modelu FROM Modele WHERE id_marki = ?1 AND "
-                                 "model = ?2 ORDER BY id_modelu LIMIT 1"))
+    CatalogueNames(CppSQLiteSession& db, bool dryRun, ImportSummary& summary)
+        : m_dryRun(dryRun), m_summary(summary), m_db(db)
     {
-        if (!dryRun) {
-            m_addManufacturer.emplace(
-                db.prepare("INSERT INTO Marki (id_marki, marka) VALUES (NULL, ?1)"));
-            m_addModel.emplace(db.prepare(
-                "INSERT INTO Modele (id_modelu, id_marki, model) VALUES (NULL, ?1, ?2)"));
-        }
     }
 
     long long manufacturer(const std::string& name)
@@ -170,13 +159,13 @@ public:
             return known->second;
         }
         long long id = 0;
-        m_findManufacturer.reset();
-        m_findManufacturer.bindText(1, name);
-        if (m_findManufacturer.step()) {
-            id = m_findManufacturer.integer(0);
+        CppSQLiteCursor found =
+            m_db.execute("SELECT id_marki FROM Marki WHERE marka = $1 ORDER BY id_marki LIMIT 1", {name});
+        if (!found.atEnd()) {
+            id = idOf(found);
         } else {
             ++m_summary.manufacturersCreated;
-            id = create(m_addManufacturer, [&](Statement& s) { s.bindText(1, name); });
+            id = create("INSERT INTO Marki (id_marki, marka) VALUES (NULL, $1) RETURNING id_marki", {name});
         }
         m_manufacturers.emplace(name, id);
         return id;
@@ -192,45 +181,41 @@ public:
         long long id = 0;
         bool found = false;
         if (manufacturerId > 0) {
-            m_findModel.reset();
-            m_findModel.bindInteger(1, manufacturerId);
-            m_findModel.bindText(2, name);
-            found = m_findModel.step();
+            CppSQLiteCursor model = m_db.execute("SELECT id_modelu FROM Modele WHERE id_marki = $1 AND "
+                                                 "model = $2 ORDER BY id_modelu LIMIT 1",
+                                                 {manufacturerId, name});
+            found = !model.atEnd();
             if (found) {
-                id = m_findModel.integer(0);
+                id = idOf(model);
             }
         }
         if (!found) {
             ++m_summary.modelsCreated;
-            id = create(m_addModel, [&](Statement& s) {
-                s.bindInteger(1, manufacturerId);
-                s.bindText(2, name);
-            });
+            id = create("INSERT INTO Modele (id_modelu, id_marki, model) VALUES (NULL, $1, $2) RETURNING id_modelu",
+                        {manufacturerId, name});
         }
         m_models.emplace(key, id);
         return id;
     }
 
 private:
-    template <typename Bind>
-    long long create(std::optional<Statement>& insert, Bind bind)
+    static long long idOf(const CppSQLiteCursor& row)
+    {
+        const char* id = row.field(0);
+        return id ? std::stoll(id) : 0;
+    }
+
+    long long create(const char* sql, const db::BoundValues& values)
     {
         if (m_dryRun) {
             return --m_nextStandIn;
         }
-        insert->reset();
-        bind(*insert);
-        insert->step();
-        return m_db.lastInsertId();
+        return idOf(m_db.execute(sql, values));
     }
 
     bool m_dryRun;
     ImportSummary& m_summary;
-    Connection& m_db;
-    Statement m_findManufacturer;
-    Statement m_findModel;
-    std::optional<Statement> m_addManufacturer;
-    std::optional<Statement> m_addModel;
+    CppSQLiteSession& m_db;
     std::map<std::string, long long> m_manufacturers;
     std::map<std::pair<long long, std::string>, long long> m_models;
     long long m_nextStandIn = 0;
@@ -238,14 +223,12 @@ private:
 
 // The catalogue tables must be there before anything is looked up, so that a wrong file
 // gets a clear message rather than "no such table".
-void requireCatalogue(Connection& db)
+void requireCatalogue(CppSQLiteSession& db, const std::string& path)
 {
-    Statement tables = db.prepare(
-        "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND "
-        "name IN ('Marki', 'Modele', 'kompresory') COLLATE NOCASE");
-    tables.step();
-    if (tables.integer(0) != 3) {
-        throw ToolError(db.path() +
+    if (scalarOf(db, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND "
+                     "name IN ('Marki', 'Modele', 'kompresory') COLLATE NOCASE")
+        != 3) {
+        throw ToolError(path +
                         " is not a Kelvara catalogue (table Marki, Modele or kompresory is "
                         "missing); run 'kelvara-db check' on it");
     }
@@ -269,9 +252,9 @@ ImportError::ImportError(std::size_t line, const std::string& reason)
 {
 }
 
-ExportSummary exportCatalogue(Connection& db, std::ostream& out)
+ExportSummary exportCatalogue(CppSQLiteSession& db, const std::string& path, std::ostream& out)
 {
-    requireCatalogue(db);
+    requireCatalogue(db, path);
     ExportSummary summary;
     std::string buffer;
     for (const char* name : csvHeader()) {
@@ -283,20 +266,19 @@ ExportSummary exportCatalogue(Connection& db, std::ostream& out)
     appendCsvRecordEnd(buffer);
 
     // One read transaction, so the rows and the orphan count describe the same moment.
-    db.execute("BEGIN");
-    try {
-        Statement rows = db.prepare(kExportSql);
-        while (rows.step()) {
+    CppSQLiteTransaction snapshot(db, CppSQLiteTransaction::Kind::snapshot);
+    {
+        for (CppSQLiteCursor rows = db.execute(kExportSql); !rows.atEnd(); rows.advance()) {
             for (int column = 0; column < static_cast<int>(kCsvColumnCount); ++column) {
                 if (column > 0) {
                     appendCsvSeparator(buffer);
                 }
-                if (rows.isNull(column)) {
+                if (!rows.field(column)) {
                     appendCsvNull(buffer);
                 } else if (isPrice(static_cast<std::size_t>(column))) {
-                    appendCsvField(buffer, rows.text(column));
+                    appendCsvField(buffer, rows.fieldView(column));
                 } else {
-                    appendCsvField(buffer, guardFormula(rows.text(column)));
+                    appendCsvField(buffer, guardFormula(rows.fieldView(column)));
                 }
             }
             appendCsvRecordEnd(buffer);
@@ -306,14 +288,9 @@ ExportSummary exportCatalogue(Connection& db, std::ostream& out)
                 buffer.clear();
             }
         }
-        Statement orphans = db.prepare(kOrphanCountSql);
-        orphans.step();
-        summary.orphans = static_cast<std::size_t>(orphans.integer(0));
-    } catch (...) {
-        db.execute("ROLLBACK");
-        throw;
+        summary.orphans = static_cast<std::size_t>(scalarOf(db, kOrphanCountSql));
     }
-    db.execute("COMMIT");
+    snapshot.commit();
     out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
     out.flush();
     if (!out) {
@@ -326,41 +303,29 @@ ImportSummary importCatalogue(std::string_view csv, const std::string& dbPath, b
 {
     const std::vector<Row> rows = parseRows(csv);
 
-    Connection db(dbPath, dryRun ? Connection::Mode::ReadOnly : Connection::Mode::ReadWrite);
-    requireCatalogue(db);
+    const std::unique_ptr<CppSQLiteSession> db =
+        openCatalogue(dbPath, dryRun ? db::Access::readOnly : db::Access::readWrite);
+    requireCatalogue(*db, dbPath);
     ImportSummary summary;
-    std::optional<Transaction> transaction;
+    std::optional<CppSQLiteTransaction> transaction;
     if (!dryRun) {
-        transaction.emplace(db);
+        transaction.emplace(*db, CppSQLiteTransaction::Kind::write);
     }
-    {
-        CatalogueNames names(db, dryRun, summary);
-        std::optional<Statement> insert;
-        if (!dryRun) {
-            insert.emplace(db.prepare(
-                "INSERT INTO kompresory (id_kompresora, id_modelu, pojemnosc, od, do, typ, "
-                "nr_f_s, nrkv, cena_zakl, kaucja_sku, netto) "
-                "VALUES (NULL, ?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)"));
+    CatalogueNames names(*db, dryRun, summary);
+    db::BoundValues values;
+    for (const Row& row : rows) {
+        const long long manufacturer = names.manufacturer(*row.values[kManufacturer]);
+        const long long model = names.model(manufacturer, *row.values[kModel]);
+        ++summary.compressors;
+        if (dryRun) {
+            continue;
         }
-        for (const Row& row : rows) {
-            const long long manufacturer = names.manufacturer(*row.values[kManufacturer]);
-            const long long model = names.model(manufacturer, *row.values[kModel]);
-            ++summary.compressors;
-            if (dryRun) {
-                continue;
-            }
-            insert->reset();
-            insert->bindInteger(1, model);
-            for (std::size_t i = kCapacity; i < kCsvColumnCount; ++i) {
-                const int parameter = static_cast<int>(i);  // ?2 … ?10
-                if (row.values[i]) {
-                    insert->bindText(parameter, *row.values[i]);
-                } else {
-                    insert->bindNull(parameter);
-                }
-            }
-            insert->step();
-        }
+        values.assign({model});
+        values.insert(values.end(), row.values.begin() + kCapacity, row.values.end());
+        db->execute("INSERT INTO kompresory (id_kompresora, id_modelu, pojemnosc, od, do, typ, "
+                    "nr_f_s, nrkv, cena_zakl, kaucja_sku, netto) "
+                    "VALUES (NULL, $1, $2, $3, $4, $5, $6, $7, $8, $9, $10)",
+                    values);
     }
     if (transaction) {
         transaction->commit();

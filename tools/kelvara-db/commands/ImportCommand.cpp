@@ -1,6 +1,6 @@
 #include "CatalogueCsv.h"
 #include "Command.h"
-#include "ServerCatalogue.h"
+#include "CatalogueSnapshot.h"
 
 #include <fstream>
 #include <iostream>

@@ -1,6 +1,7 @@
 #include "CatalogueBackup.h"
 #include "Command.h"
-#include "ServerCatalogue.h"
+#include "Catalogue.h"
+#include "CatalogueRows.h"
 
 #include <ostream>
 
@@ -16,8 +17,7 @@ int runBackup(const std::vector<std::string>& args, Console& console)
 
     if (isServerCatalogue(source)) {
         // A portable snapshot: the server catalogue as a catalogue file.
-        const CatalogueRows rows = readCatalogue(source);
-        writeNewCatalogue(dest, rows);
+        const CopiedCounts rows = writeNewCatalogue(dest, StoredCatalogue(source));
         console.out << "copied " << source << " to " << dest << " (" << rows.compressors() << " compressors)\n";
         return kExitOk;
     }

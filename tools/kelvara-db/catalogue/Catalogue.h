@@ -1,25 +1,35 @@
 #pragma once
 
-// The catalogue's tables as the tool knows them, and the birth of a new catalogue file.
+// Opening a catalogue for a command, and the birth of a new catalogue file.
 
+#include "CatalogueName.h"
+#include "CatalogueTables.h"
+#include "CppSQLiteSession.h"
 #include "OutputFile.h"
-#include "Sqlite.h"
 
-#include <array>
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
 
 namespace kelvara::dbtool {
 
-struct TableShape {
-    const char* name;
-    std::array<const char*, 11> columns;  // unused slots are null
-    int columnCount;
-};
+using db::catalogueTables;
+using db::TableDescription;
 
-// Marki, Modele, kompresory, kolumny with the columns the catalogue program reads.
-const std::array<TableShape, 4>& catalogueTables();
+// How long a statement waits for another process's lock, as the catalogue program does.
+constexpr int kBusyTimeoutMs = 60000;
+
+// Whether name is a server catalogue (a connection string) rather than a catalogue file.
+inline bool isServerCatalogue(const std::string& name) { return db::isConnectionString(name); }
+
+// Opens an existing catalogue, file or server; never creates one. Refuses a file that is not
+// an SQLite 3 database with a message that says what it is. Failures are ToolErrors.
+std::unique_ptr<CppSQLiteSession> openCatalogue(const std::string& name, db::Access access,
+                                                int busyTimeoutMs = kBusyTimeoutMs);
+
+// Column 0 of the statement's first row as a whole number (0 for NULL).
+long long scalarOf(CppSQLiteSession& session, const std::string& sql, const db::BoundValues& values = {});
 
 // A price as the catalogue can write it bare into a statement: optional sign, digits with
 // an optional fraction, optional exponent ("12", "-3", "12.50", ".5", "1e3"). No blanks,
@@ -45,7 +55,7 @@ public:
     NewCatalogue& operator=(const NewCatalogue&) = delete;
     ~NewCatalogue();
 
-    Connection& connection() { return *m_connection; }
+    CppSQLiteSession& session() { return *m_session; }
     // Where the catalogue is being built (for a second connection, as verification needs).
     const std::string& workPath() const { return m_file.path(); }
     // Closes the connection and gives the file its name.
@@ -53,7 +63,7 @@ public:
 
 private:
     OutputFile m_file;
-    std::unique_ptr<Connection> m_connection;
+    std::unique_ptr<CppSQLiteSession> m_session;
 };
 
 }  // namespace kelvara::dbtool

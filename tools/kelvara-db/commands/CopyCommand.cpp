@@ -1,5 +1,5 @@
 #include "Command.h"
-#include "ServerCatalogue.h"
+#include "CatalogueRows.h"
 
 #include <ostream>
 
@@ -13,8 +13,7 @@ int runCopy(const std::vector<std::string>& args, Console& console)
     const std::string source = arguments.positional(0);
     const std::string dest = arguments.positional(1);
 
-    const CatalogueRows rows = readCatalogue(source);
-    writeNewCatalogue(dest, rows);
+    const CopiedCounts rows = writeNewCatalogue(dest, StoredCatalogue(source));
     console.out << "copied " << source << " to " << dest << ": " << rows.manufacturers() << " manufacturers, "
                 << rows.models() << " models, " << rows.compressors() << " compressors (verified)\n";
     return kExitOk;

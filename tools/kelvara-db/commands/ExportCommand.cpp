@@ -1,8 +1,8 @@
 #include "CatalogueCsv.h"
 #include "Command.h"
 #include "OutputFile.h"
-#include "ServerCatalogue.h"
-#include "Sqlite.h"
+#include "Catalogue.h"
+#include "CatalogueSnapshot.h"
 
 #include <ostream>
 
@@ -17,14 +17,14 @@ int runExport(const std::vector<std::string>& args, Console& console)
     const std::string output = arguments.valueOr("--output", "-");
 
     const CatalogueFile catalogue(dbPath);
-    Connection db(catalogue.path(), Connection::Mode::ReadOnly);
+    const std::unique_ptr<CppSQLiteSession> db = openCatalogue(catalogue.path(), db::Access::readOnly);
     ExportSummary summary;
     if (output == "-") {
-        summary = exportCatalogue(db, console.out);
+        summary = exportCatalogue(*db, catalogue.path(), console.out);
     } else {
         refuseDatabaseTarget(output, {dbPath});
         OutputFile file(output, OutputFile::Mode::Replace);
-        summary = exportCatalogue(db, file.stream());
+        summary = exportCatalogue(*db, catalogue.path(), file.stream());
         file.commit();
         console.err << "exported " << summary.compressors << " compressors to " << output
                     << '\n';

@@ -1,0 +1,53 @@
+#pragma once
+
+// Server catalogues for the commands that work on a file: a snapshot of the server catalogue
+// taken in one consistent read, and a new catalogue made as a file and then copied there.
+
+#include <array>
+#include <set>
+#include <string>
+
+namespace kelvara::dbtool {
+
+// A command's catalogue as a file: the file itself, or a temporary snapshot of a server
+// catalogue (removed at the end).
+class CatalogueFile {
+public:
+    explicit CatalogueFile(const std::string& name);
+    CatalogueFile(const CatalogueFile&) = delete;
+    CatalogueFile& operator=(const CatalogueFile&) = delete;
+    ~CatalogueFile();
+
+    const std::string& path() const { return m_path; }
+    // Adds the rows written to the snapshot since it was taken to the server, in one
+    // transaction; fails without writing if another counter took one of their ids meanwhile.
+    // Returns how many rows were added.
+    std::size_t addNewRowsToServer();
+
+private:
+    std::string m_name;
+    std::string m_path;
+    std::string m_directory;
+    // The ids of the manufacturers, models and compressors the snapshot was taken with.
+    std::array<std::set<long long>, 3> m_taken;
+};
+
+// Where a command makes a new catalogue: the file itself, or for a server a temporary file
+// that publish() then copies there (verified, never over an existing catalogue).
+class NewCatalogueTarget {
+public:
+    explicit NewCatalogueTarget(const std::string& name);
+    NewCatalogueTarget(const NewCatalogueTarget&) = delete;
+    NewCatalogueTarget& operator=(const NewCatalogueTarget&) = delete;
+    ~NewCatalogueTarget();
+
+    const std::string& path() const { return m_path; }
+    void publish();
+
+private:
+    std::string m_name;
+    std::string m_path;
+    std::string m_directory;
+};
+
+}  // namespace kelvara::dbtool
