@@ -3,6 +3,7 @@
 #include "Sqlite2Reader.h"
 
 #include <initializer_list>
+#include <utility>
 
 namespace kelvara::sqlite2 {
 
@@ -125,11 +126,9 @@ std::string typeText(const std::vector<Token>& tokens, std::size_t begin, std::s
     return type;
 }
 
-}  // namespace
-
-TableDefinition parseCreateTable(std::string_view sql)
+// Where the column list starts: just past the "(" after CREATE [TEMP] TABLE [db.]name.
+std::size_t columnListStart(const std::vector<Token>& tokens)
 {
-    const std::vector<Token> tokens = tokenize(sql);
     std::size_t pos = 0;
     auto at = [&](std::size_t i) -> const Token* { return i < tokens.size() ? &tokens[i] : nullptr; };
 
@@ -153,10 +152,15 @@ TableDefinition parseCreateTable(std::string_view sql)
         throw Error("table created by AS SELECT; its columns are not written down");
     if (!at(pos) || !isPunct(*at(pos), '('))
         throw Error("CREATE TABLE without a column list");
-    ++pos;
+    return pos + 1;
+}
 
-    // Split the list at top-level commas up to the matching ")".
-    std::vector<std::pair<std::size_t, std::size_t>> items;
+using Span = std::pair<std::size_t, std::size_t>;  // [begin, end) in the tokens
+
+// The entries of the list starting at pos, split at top-level commas up to the matching ")".
+std::vector<Span> columnListEntries(const std::vector<Token>& tokens, std::size_t pos)
+{
+    std::vector<Span> items;
     std::size_t itemStart = pos;
     int depth = 0;
     for (;; ++pos) {
@@ -171,9 +175,65 @@ TableDefinition parseCreateTable(std::string_view sql)
             items.emplace_back(itemStart, pos);
             itemStart = pos + 1;
             if (isPunct(token, ')'))
-                break;
+                return items;
         }
     }
+}
+
+// The column names of the first PRIMARY KEY(...) in a table constraint; empty when none.
+std::vector<std::string> constraintKeyColumns(const std::vector<Token>& tokens, Span item)
+{
+    const auto [begin, end] = item;
+    for (std::size_t i = begin; i + 2 < end; ++i) {
+        if (!isKeyword(tokens[i], "PRIMARY") || !isKeyword(tokens[i + 1], "KEY") ||
+            !isPunct(tokens[i + 2], '('))
+            continue;
+        std::size_t j = i + 3;
+        std::vector<std::string> names;
+        while (j < end && !isPunct(tokens[j], ')')) {
+            if (isName(tokens[j]) && (j == i + 3 || isPunct(tokens[j - 1], ',')))
+                names.push_back(tokens[j].text);
+            ++j;
+        }
+        return names;
+    }
+    return {};
+}
+
+// A column entry: name, declared type, and whether its constraints say PRIMARY KEY.
+Column columnOf(const std::vector<Token>& tokens, Span item, bool* primaryKey)
+{
+    const auto [begin, end] = item;
+    if (!isName(tokens[begin]))
+        throw Error("column entry does not start with a name");
+    Column column;
+    column.name = tokens[begin].text;
+    std::size_t typeEnd = begin + 1;
+    while (typeEnd < end &&
+           !isAnyKeyword(tokens[typeEnd], {"CONSTRAINT", "PRIMARY", "NOT", "NULL", "UNIQUE",
+                                           "CHECK", "DEFAULT", "COLLATE", "REFERENCES"}))
+        ++typeEnd;
+    column.type = typeText(tokens, begin + 1, typeEnd);
+    int nesting = 0;
+    *primaryKey = false;
+    for (std::size_t i = typeEnd; i < end; ++i) {
+        if (isPunct(tokens[i], '('))
+            ++nesting;
+        else if (isPunct(tokens[i], ')'))
+            --nesting;
+        else if (nesting == 0 && i + 1 < end && isKeyword(tokens[i], "PRIMARY") &&
+                 isKeyword(tokens[i + 1], "KEY"))
+            *primaryKey = true;
+    }
+    return column;
+}
+
+}  // namespace
+
+TableDefinition parseCreateTable(std::string_view sql)
+{
+    const std::vector<Token> tokens = tokenize(sql);
+    const std::vector<Span> items = columnListEntries(tokens, columnListStart(tokens));
 
     TableDefinition definition;
     int primaryKey = -1;
@@ -185,53 +245,22 @@ TableDefinition parseCreateTable(std::string_view sql)
         return -1;
     };
 
-    for (const auto& [begin, end] : items) {
-        if (begin == end)
+    for (const Span& item : items) {
+        if (item.first == item.second)
             throw Error("empty entry in the column list");
-        const Token& first = tokens[begin];
-        if (isAnyKeyword(first, {"CONSTRAINT", "PRIMARY", "UNIQUE", "CHECK", "FOREIGN"}))
+        if (isAnyKeyword(tokens[item.first], {"CONSTRAINT", "PRIMARY", "UNIQUE", "CHECK", "FOREIGN"}))
             inConstraints = true;
         if (inConstraints) {
             // Table constraint: only a one-column PRIMARY KEY(...) matters to us.
-            for (std::size_t i = begin; i + 2 < end; ++i) {
-                if (!isKeyword(tokens[i], "PRIMARY") || !isKeyword(tokens[i + 1], "KEY") ||
-                    !isPunct(tokens[i + 2], '('))
-                    continue;
-                std::size_t j = i + 3;
-                std::vector<std::string> names;
-                while (j < end && !isPunct(tokens[j], ')')) {
-                    if (isName(tokens[j]) && (j == i + 3 || isPunct(tokens[j - 1], ',')))
-                        names.push_back(tokens[j].text);
-                    ++j;
-                }
-                if (names.size() == 1)
-                    primaryKey = findColumn(names.front());
-                break;
-            }
+            const std::vector<std::string> names = constraintKeyColumns(tokens, item);
+            if (names.size() == 1)
+                primaryKey = findColumn(names.front());
             continue;
         }
-
-        if (!isName(first))
-            throw Error("column entry does not start with a name");
-        Column column;
-        column.name = first.text;
-        std::size_t typeEnd = begin + 1;
-        while (typeEnd < end &&
-               !isAnyKeyword(tokens[typeEnd], {"CONSTRAINT", "PRIMARY", "NOT", "NULL", "UNIQUE",
-                                               "CHECK", "DEFAULT", "COLLATE", "REFERENCES"}))
-            ++typeEnd;
-        column.type = typeText(tokens, begin + 1, typeEnd);
-        int nesting = 0;
-        for (std::size_t i = typeEnd; i < end; ++i) {
-            if (isPunct(tokens[i], '('))
-                ++nesting;
-            else if (isPunct(tokens[i], ')'))
-                --nesting;
-            else if (nesting == 0 && i + 1 < end && isKeyword(tokens[i], "PRIMARY") &&
-                     isKeyword(tokens[i + 1], "KEY"))
-                primaryKey = static_cast<int>(definition.columns.size());
-        }
-        definition.columns.push_back(std::move(column));
+        bool declaresKey = false;
+        definition.columns.push_back(columnOf(tokens, item, &declaresKey));
+        if (declaresKey)
+            primaryKey = static_cast<int>(definition.columns.size() - 1);
     }
     if (definition.columns.empty())
         throw Error("table has no columns");

@@ -334,14 +334,18 @@ private:
     }
 };
 
-void checkAgainstCatalogue(const std::string& name, const std::string& model, const std::string& type,
-                           const std::string& bare)
-{
-    Catalogue cat(name, model, type);
-    CppSQLiteSession& db = cat.db;
-
-    // Manufacturer by name.
+// Ids of the rows that bear the fuzzed manufacturer and model names.
+struct Found {
     std::vector<long long> makerIds;
+    std::vector<long long> modelIds;  // of the first such manufacturer
+};
+
+// Manufacturer by name, its models, and a model by name within it.
+Found checkLookups(Catalogue& cat, const std::string& name, const std::string& model)
+{
+    CppSQLiteSession& db = cat.db;
+    Found found;
+    std::vector<long long>& makerIds = found.makerIds;
     for (const auto& m : cat.m_makers)
         if (m.name == name)
             makerIds.push_back(m.id);
@@ -356,8 +360,7 @@ void checkAgainstCatalogue(const std::string& name, const std::string& model, co
     std::sort(modelNames.begin(), modelNames.end());
     CHECK(column(db, sql::modelsOfManufacturer(name)) == modelNames);
 
-    // Model by name, within one manufacturer.
-    std::vector<long long> modelIds;
+    std::vector<long long>& modelIds = found.modelIds;
     std::size_t compressorsOfModel = 0;
     for (const auto& m : cat.m_models)
         if (m.name == model && m.maker == makerIds.front())
@@ -368,8 +371,13 @@ void checkAgainstCatalogue(const std::string& name, const std::string& model, co
     CHECK(sortedNumbers(column(db, sql::modelIdByName(sql::Dialect::sqlite, model, std::to_string(makerIds.front()))))
           == sortedIds(modelIds));
     CHECK(one(db, sql::countCompressorsOfModel(sql::Dialect::sqlite, model)) == std::to_string(compressorsOfModel));
+    return found;
+}
 
-    // The two searches.
+// The two searches.
+void checkSearches(Catalogue& cat, const std::string& name, const std::string& model, const std::string& type)
+{
+    CppSQLiteSession& db = cat.db;
     std::vector<long long> ofType, ofCar;
     for (const auto& c : cat.m_compressors) {
         if (c.type == type)
@@ -382,20 +390,26 @@ void checkAgainstCatalogue(const std::string& name, const std::string& model, co
     CHECK(sortedNumbers(column(db, sql::compressorsOfType(sql::Dialect::sqlite, type))) == sortedIds(ofType));
     CHECK(one(db, sql::countCompressorsOfCar(sql::Dialect::sqlite, name, model)) == std::to_string(ofCar.size()));
     CHECK(sortedNumbers(column(db, sql::compressorsOfCar(sql::Dialect::sqlite, name, model))) == sortedIds(ofCar));
+}
 
-    // Writes keep the bytes.
+// Writes keep the bytes.
+void checkWrites(CppSQLiteSession& db, const std::string& name, const std::string& model, const std::string& type,
+                 const std::string& makerId, const std::string& modelId)
+{
     db.execute(sql::insertManufacturer(sql::Dialect::sqlite, name));
     CHECK(one(db, "select hex(marka) from marki order by id_marki desc limit 1") == hex(name));
-    db.execute(sql::insertModel(sql::Dialect::sqlite, std::to_string(makerIds.front()), model));
+    db.execute(sql::insertModel(sql::Dialect::sqlite, makerId, model));
     CHECK(one(db, "select hex(model) from modele order by id_modelu desc limit 1") == hex(model));
-    const std::string modelId = std::to_string(modelIds.empty() ? 1 : modelIds.front());
     const sql::CompressorValues values{name, model, type, type, model, name, "1", "2", "3"};
     db.execute(sql::insertCompressor(sql::Dialect::sqlite, modelId, values));
     CHECK(one(db, "select hex(pojemnosc) || '.' || hex(od) || '.' || hex(do) || '.' || hex(typ) || '.' "
                   "|| hex(nr_f_s) || '.' || hex(nrkv) from kompresory order by id_kompresora desc limit 1")
           == hex(name) + "." + hex(model) + "." + hex(type) + "." + hex(type) + "." + hex(model) + "." + hex(name));
+}
 
-    // A bare value as a price and as an id.
+// A bare value as a price and as an id.
+void checkBareValue(CppSQLiteSession& db, const std::string& modelId, const std::string& bare)
+{
     if (plainNumber(bare)) {
         db.execute(sql::insertCompressor(sql::Dialect::sqlite, modelId, {"", "", "", "", "", "", bare, bare, bare}));
         const std::string expected = one(db, "select hex(CAST((" + bare + ") AS TEXT))");
@@ -417,8 +431,12 @@ void checkAgainstCatalogue(const std::string& name, const std::string& model, co
         CHECK(std::atoll(one(db, "select count(*) from kompresory").c_str())
               == std::atoll(before.c_str()) - std::atoll(matching.c_str()));
     }
+}
 
-    // Deletions take exactly the rows that bear the name.
+// Deletions take exactly the rows that bear the name.
+void checkDeletions(Catalogue& cat, const std::string& name, const std::string& model)
+{
+    CppSQLiteSession& db = cat.db;
     std::size_t otherModels = 0;
     for (const auto& m : cat.m_models)
         otherModels += m.name != model;
@@ -429,6 +447,18 @@ void checkAgainstCatalogue(const std::string& name, const std::string& model, co
         otherMakers += m.name != name;
     db.execute(sql::deleteManufacturer(sql::Dialect::sqlite, name));
     CHECK(one(db, "select count(*) from marki") == std::to_string(otherMakers));
+}
+
+void checkAgainstCatalogue(const std::string& name, const std::string& model, const std::string& type,
+                           const std::string& bare)
+{
+    Catalogue cat(name, model, type);
+    const Found found = checkLookups(cat, name, model);
+    checkSearches(cat, name, model, type);
+    const std::string modelId = std::to_string(found.modelIds.empty() ? 1 : found.modelIds.front());
+    checkWrites(cat.db, name, model, type, std::to_string(found.makerIds.front()), modelId);
+    checkBareValue(cat.db, modelId, bare);
+    checkDeletions(cat, name, model);
 }
 
 }  // namespace
