@@ -9,6 +9,11 @@
 
 namespace kelvara::bench {
 
+const char* bareSqliteVersion()
+{
+    return sqlite3_libversion();
+}
+
 BareSql::BareSql(const std::string& path)
 {
     if (kelvara::db::isConnectionString(path.c_str())) {

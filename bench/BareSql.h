@@ -13,6 +13,9 @@ struct pg_conn;
 
 namespace kelvara::bench {
 
+// The SQLite library the yardstick (and the program) run on.
+const char* bareSqliteVersion();
+
 // One statement as a handler runs it: every row, or only the first (a handler that reads a
 // single row never steps further, and neither may the yardstick).
 struct BareStatement {

@@ -4,7 +4,7 @@
 #include "Measure.h"
 
 #include "Catalogue.h"
-#include "ServerCatalogue.h"
+#include "CatalogueRows.h"
 
 #include <iostream>
 #include <random>
@@ -72,7 +72,7 @@ void ServerCatalogues::add(const fs::path& dir, const std::string& database)
         admin("CREATE DATABASE " + database + " TEMPLATE template0 ENCODING 'UTF8'");
         m_databases[dir] = database;
         const std::string target = of(dir);
-        kelvara::dbtool::writeNewCatalogue(target, kelvara::dbtool::readCatalogue((dir / kDatabaseFile).string()));
+        kelvara::dbtool::writeNewCatalogue(target, kelvara::dbtool::StoredCatalogue((dir / kDatabaseFile).string()));
         BareSql(target).run(BareStatement{"ANALYZE", false});
     });
     std::cout << ms / 1000 << " s\n";

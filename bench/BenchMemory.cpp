@@ -85,16 +85,15 @@ int runHugeValue(const Options& options)
     const fs::path dir = work.catalogueDirectory("huge");
     {
         kelvara::dbtool::NewCatalogue catalogue((dir / kDatabaseFile).string());
-        kelvara::dbtool::Connection& db = catalogue.connection();
+        CppSQLiteSession& db = catalogue.session();
         db.execute("insert into marki(id_marki, marka) values (1, 'VW')");
         db.execute("insert into modele(id_modelu, id_marki, model) values (1, 1, 'Golf')");
         for (int i = 1; i <= 10; ++i) {
             const std::string common = i == 5 ? "replace(hex(zeroblob(" + std::to_string(options.hugeValueMb << 19) +
                                                     ")), '0', 'x')"
                                               : "'OE-" + std::to_string(i) + "'";
-            db.execute(("insert into kompresory values (" + std::to_string(i) + ", 1, '1.6', '1998', '2003', " +
-                        "'SD7V16', " + common + ", 'KV-" + std::to_string(i) + "', 310, 25, 285)")
-                           .c_str());
+            db.execute("insert into kompresory values (" + std::to_string(i) + ", 1, '1.6', '1998', '2003', " +
+                       "'SD7V16', " + common + ", 'KV-" + std::to_string(i) + "', 310, 25, 285)");
         }
         catalogue.keep();
     }

@@ -2,7 +2,6 @@
 
 #include "BareSql.h"
 
-#include <sqlite3.h>
 
 #include <cstdlib>
 #include <iostream>
@@ -13,7 +12,7 @@ namespace kelvara::bench {
 void printMachine()
 {
     std::cout << "build: " << KELVARA_BENCH_BUILD_TYPE << ", Qt " << KELVARA_BENCH_QT_VERSION << ", SQLite "
-              << sqlite3_libversion() << ", " << std::thread::hardware_concurrency() << " hardware threads";
+              << bareSqliteVersion() << ", " << std::thread::hardware_concurrency() << " hardware threads";
 #if defined(__linux__) || defined(__APPLE__)
     double load[3] = {};
     if (getloadavg(load, 3) == 3)

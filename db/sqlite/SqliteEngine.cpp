@@ -177,6 +177,8 @@ private:
             int result = SQLITE_RANGE;
             if (index > 0 && values[i].isNull()) {
                 result = sqlite3_bind_null(vm, index);
+            } else if (index > 0 && values[i].isInteger()) {
+                result = sqlite3_bind_int64(vm, index, values[i].integer());
             } else if (index > 0) {
                 const std::string_view text = values[i].text();
                 // Never a null pointer, so that an empty text is bound as text, not NULL.
