@@ -18,6 +18,8 @@ constexpr int kCatalogueMoved = 8 | (4 << 8);
 
 }  // namespace
 
+CCatalogApp theApp;
+
 BEGIN_MESSAGE_MAP(CCatalogApp, CWinApp)
     ON_COMMAND(ID_HELP, OnHelp)
 END_MESSAGE_MAP()

@@ -15,3 +15,6 @@ public:
 
     DECLARE_MESSAGE_MAP()
 };
+
+// The program's one application object.
+extern CCatalogApp theApp;

@@ -10,9 +10,12 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QGroupBox>
+#include <QMessageBox>
 #include <QString>
 #include <QTreeView>
 
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -51,6 +54,7 @@ void setControlId(QWidget* widget, int id);
 QWidget* findControl(const QWidget* dialog, int id);
 // The control-class bookkeeping of a template control.
 const ControlTemplate* controlTemplate(const QWidget* widget);
+void setControlTemplate(QWidget* widget, const ControlTemplate& c);
 
 // The text of an edit: the exact bytes last set by the program while the operator has not
 // changed it (so stored values that are not UTF-8 survive a round trip), else what is shown.
@@ -104,9 +108,6 @@ public:
     ListView(QWidget* parent, CDialog* owner);
     ~ListView() override;
     ListModel* listModel() const { return m_model; }
-    // A click at pos in viewport coordinates: select the row there (or nothing on the
-    // empty area), then notify the dialog as NM_CLICK.
-    void clickAt(const QPoint& pos);
     DWORD extendedStyle = 0;
 
 protected:
@@ -142,6 +143,14 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
+// Gives a dialog's window the caption, frame and size of its template (owned: it has an
+// owner window) and returns the dialog base units its controls are placed in.
+QSize shapeDialogWindow(QWidget* window, const DialogTemplate& tmpl, bool owned);
+// Creates the template's controls on the window in template order, each with the wrapper
+// the program reaches it through (kept in items for controls with an id).
+void buildControls(QWidget* window, const DialogTemplate& tmpl, CDialog* owner, const QSize& base,
+                   std::map<int, std::unique_ptr<CWnd>>& items);
+
 // Gives every control of a built dialog the accessible name Windows gives a dialog control:
 // its own text, else the label that stands for it in the template, else the caption.
 void nameControls(QWidget* dialog, const DialogTemplate& tmpl);
@@ -174,14 +183,29 @@ private:
     bool m_ending = false;
 };
 
-// Message boxes go through here so that the seam can answer them.
+// A message box as Windows shows one. A box with Yes and No offers no way out but the two
+// buttons: Escape does nothing and there is no close box.
+class MessageBoxWidget final : public QMessageBox {
+public:
+    MessageBoxWidget(QWidget* owner, const std::string& text, const std::string& caption, UINT type);
+    // The answer of the button pressed; the box's own when none was (closed otherwise).
+    int answer() const;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    struct Choice {
+        QAbstractButton* button;
+        int answer;
+    };
+    std::vector<Choice> m_choices;
+    UINT m_buttons;
+};
+
+// Message boxes go through here so that a test's hook can answer them.
 int showMessageBox(QWidget* owner, const std::string& text, const std::string& caption, UINT type);
-// For tests: shows the box showMessageBox would show for these flags, presses Escape in it
-// and says what that answered (0 when the box stayed up) and whether it had a close box.
-int messageBoxEscapeAnswer(UINT type, bool* closeBox);
-// Modal dialogs tell the seam when they are up.
-bool seamRunsDialogs();
-void seamDialogShown(CDialog& dialog);
 
 // The dialog base units of a template's font: average character width and height in pixels.
 QSize dialogBaseUnits(const QFont& font);

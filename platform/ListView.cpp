@@ -288,21 +288,6 @@ void ListView::mouseReleaseEvent(QMouseEvent* event)
         notify(NM_CLICK);
 }
 
-void ListView::clickAt(const QPoint& pos)
-{
-    m_model->publish();
-    const QModelIndex index = indexAt(pos);
-    if (index.isValid()) {
-        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
-                                                     (selectionBehavior() == SelectRows ? QItemSelectionModel::Rows
-                                                                                        : QItemSelectionModel::NoUpdate));
-    } else {
-        clearSelection();
-        setCurrentIndex({});
-    }
-    notify(NM_CLICK);
-}
-
 void ListView::notify(UINT code)
 {
     if (!m_owner)

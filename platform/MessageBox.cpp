@@ -1,12 +1,10 @@
 #include "Internal.h"
+#include "ModalHook.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
-
-#include <memory>
 
 namespace platform::detail {
 namespace {
@@ -22,26 +20,7 @@ int defaultAnswer(UINT type)
     return IDOK;
 }
 
-// A message box as Windows shows one. A box with Yes and No offers no way out but the two
-// buttons: Escape does nothing and there is no close box.
-class MessageBoxWidget final : public QMessageBox {
-public:
-    MessageBoxWidget(QWidget* owner, const std::string& text, const std::string& caption, UINT type);
-    // The answer of the button pressed; the box's own when none was (closed otherwise).
-    int answer() const;
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
-private:
-    struct Choice {
-        QAbstractButton* button;
-        int answer;
-    };
-    std::vector<Choice> m_choices;
-    UINT m_buttons;
-};
+}  // namespace
 
 MessageBoxWidget::MessageBoxWidget(QWidget* owner, const std::string& text, const std::string& caption, UINT type)
     : QMessageBox(owner ? owner->window() : nullptr), m_buttons(type & MB_TYPEMASK)
@@ -112,35 +91,16 @@ void MessageBoxWidget::closeEvent(QCloseEvent* event)
     QMessageBox::closeEvent(event);
 }
 
-}  // namespace
-
-int seamAnswerMessageBox(const std::string& text, const std::string& caption, UINT type, int defaultAnswer,
-                         bool* answered);
-
 int showMessageBox(QWidget* owner, const std::string& text, const std::string& caption, UINT type)
 {
-    bool answered = false;
-    const int scripted = seamAnswerMessageBox(text, caption, type, defaultAnswer(type), &answered);
-    if (answered)
+    ModalHook* hook = modalHook();
+    int scripted = 0;
+    if (hook && hook->answerMessageBox(text, caption, type, defaultAnswer(type), &scripted))
         return scripted;
 
     MessageBoxWidget box(owner, text, caption, type);
     box.exec();
     return box.answer();
-}
-
-int messageBoxEscapeAnswer(UINT type, bool* closeBox)
-{
-    auto box = std::make_unique<MessageBoxWidget>(nullptr, "?", "Kelvara", type);
-    const Qt::WindowFlags flags = box->windowFlags();
-    *closeBox = !(flags & Qt::CustomizeWindowHint) || (flags & Qt::WindowCloseButtonHint);
-    box->show();
-    QApplication::processEvents();
-    QWidget* receiver = box->focusWidget() ? box->focusWidget() : box.get();
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(receiver, &press);
-    QApplication::processEvents();
-    return box->isVisible() ? 0 : box->answer();
 }
 
 }  // namespace platform::detail

@@ -2,15 +2,12 @@
 
 #include "Dialog.h"
 #include "Internal.h"
+#include "ModalHook.h"
 
 #include <QApplication>
 #include <QWindow>
 
 namespace platform {
-
-namespace detail {
-void seamWaiting(CDialog& window, bool firstTime);
-}
 
 class ModalWait::InputFilter : public QObject {
 public:
@@ -90,9 +87,9 @@ ModalWait::~ModalWait()
 void ModalWait::ProcessEvents()
 {
     QApplication::processEvents(QEventLoop::AllEvents);
-    if (detail::seamRunsDialogs())
-        detail::seamWaiting(m_window, !m_toldSeam);
-    m_toldSeam = true;
+    if (ModalHook* hook = modalHook())
+        hook->waiting(m_window, !m_toldHook);
+    m_toldHook = true;
 }
 
 }  // namespace platform

@@ -28,7 +28,7 @@ private:
     class InputFilter;
     CDialog& m_window;
     std::unique_ptr<InputFilter> m_filter;
-    bool m_toldSeam = false;
+    bool m_toldHook = false;
 };
 
 }  // namespace platform

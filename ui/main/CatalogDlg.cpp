@@ -3,7 +3,6 @@
 #include "CatalogDlg.h"
 
 #include "AboutDlg.h"
-#include "CatalogApp.h"
 #include "ColorScheme.h"
 #include "ColumnSet.h"
 #include "CppSQLiteException.h"
@@ -12,6 +11,7 @@
 #include "LockWaitDlg.h"
 #include "ResourceIds.h"
 #include "Statements.h"
+#include "WinApp.h"
 
 #include <cstdio>
 #include <cstring>

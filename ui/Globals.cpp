@@ -1,12 +1,9 @@
 // The shared globals, defined in one unit so that they are constructed in this order —
-// the application object, the database session, the three strings — and destroyed in
-// reverse, the session closing the database after the strings are gone.
+// the database session, then the three strings — and destroyed in reverse, the session
+// closing the database after the strings are gone.
 
 #include "Globals.h"
 
-#include "CatalogApp.h"
-
-CCatalogApp theApp;
 CppSQLiteSession theDb;
 CString g_strCatalogue = kDefaultCatalogue;
 CString g_strManufacturer;

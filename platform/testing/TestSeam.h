@@ -2,15 +2,15 @@
 
 // The test seam: scripted answers to message boxes and modal dialogs, acting on a live
 // window through the same dispatch an operator's click or key takes, and reading back
-// what the operator sees. Used only by tests; inactive in the program.
+// what the operator sees. A library of its own for tests and the benchmark; the program
+// links none of it and only offers the hook (ModalHook.h) it installs.
 
 #include "Afx.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
-
-#include <memory>
 
 class CDialog;
 class CWnd;

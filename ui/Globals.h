@@ -11,9 +11,6 @@
 #include <cstdint>
 #include <memory>
 
-class CCatalogApp;
-
-extern CCatalogApp theApp;
 // The catalogue connection: opened on g_strCatalogue by the main window, closed at exit.
 extern CppSQLiteSession theDb;
 // The catalogue to open: "database.db" in the current folder, or what --catalogue named
