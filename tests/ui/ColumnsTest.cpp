@@ -208,7 +208,7 @@ TEST_P(ColumnsTest, OkStoresTheChoiceAndRebuildsTheListForIt)
     EXPECT_TRUE(g_strCompressorId.empty());
     seam::clickListRow(dlg, IDC_RESULTS, 0);
     const std::string capacity = seam::listRows(dlg, IDC_RESULTS)[0][0];
-    EXPECT_EQ(m_db.scalar("select pojemnosc from kompresory where id_kompresora = ?1", {g_strCompressorId}),
+    EXPECT_EQ(m_db.scalar("select pojemnosc from kompresory where id_kompresora = $1", {g_strCompressorId}),
               kelvara::test::Value(capacity));
 }
 

@@ -229,7 +229,7 @@ TEST_P(CompressorCommandsTest, EditFromATypeSearchEditsTheClickedCompressor)
     EXPECT_EQ(update.rfind(sent("update kompresory set pojemnosc = \"2.0 TFSI\", "), 0), 0u) << update;
     ASSERT_GT(update.size(), tail.size());
     EXPECT_EQ(update.substr(update.size() - tail.size()), tail);
-    EXPECT_EQ(m_db.query("select pojemnosc, id_modelu from kompresory where id_kompresora = ?1",
+    EXPECT_EQ(m_db.query("select pojemnosc, id_modelu from kompresory where id_kompresora = $1",
                          {std::to_string(audiOne)}),
               (Rows{{"2.0 TFSI", std::to_string(a4)}}));
     // Afterwards the list shows the selected car again, not the type search.

@@ -93,7 +93,7 @@ protected:
     Row stored(long long id)
     {
         const Rows rows = m_db.query("select pojemnosc, od, \"do\", typ, nr_f_s, nrkv, cena_zakl, kaucja_sku, netto "
-                                     "from kompresory where id_kompresora = ?1",
+                                     "from kompresory where id_kompresora = $1",
                                      {std::to_string(id)});
         if (rows.size() != 1)
             throw std::logic_error("no compressor " + std::to_string(id));

@@ -473,7 +473,7 @@ TEST_P(ListsTest, SameNamedManufacturersAreListedAndRemovedTogether)
     EXPECT_EQ(statements()[1], sent("delete from Marki where marka = \"Saab\";"));
     EXPECT_EQ(seam::comboEntries(dlg, IDC_MANUFACTURER_LIST),
               (std::vector<std::string>{"VW", "Ford", "Mazda", "Ford"}));
-    EXPECT_EQ(m_db.scalar("select count(*) from Marki where id_marki >= ?1", {std::to_string(saab)}), "0");
+    EXPECT_EQ(m_db.scalar("select count(*) from Marki where id_marki >= $1", {std::to_string(saab)}), "0");
     EXPECT_EQ(m_db.scalar("select count(*) from Marki"), "4");
 }
 
@@ -504,7 +504,7 @@ TEST_P(ListsTest, SameNamedModelsOfTwoManufacturersAreCountedAndRemovedTogether)
     EXPECT_TRUE(Seam::messages().empty());
     EXPECT_EQ(seam::comboEntries(dlg, IDC_MODEL_LIST), (std::vector<std::string>{"Focus", "Mondeo"}));
     EXPECT_EQ(modelNames(), (std::vector<std::string>{"Polo", "Golf", "Mondeo", "Focus", "MX-5"}));
-    EXPECT_EQ(m_db.scalar("select count(*) from Modele where id_modelu in (?1, ?2)",
+    EXPECT_EQ(m_db.scalar("select count(*) from Modele where id_modelu in ($1, $2)",
                           {std::to_string(fordSport), std::to_string(mazdaSport)}),
               "0");
     seam::pick(dlg, IDC_MANUFACTURER_LIST, "Mazda");
@@ -523,7 +523,7 @@ TEST_P(ListsTest, NamesWithQuotesOrColumnNamesReachOnlyThemselves)
         SCOPED_TRACE(name);
         answerNextDialog(name);
         seam::click(dlg, IDC_ADD_MANUFACTURER);
-        EXPECT_EQ(m_db.query("select marka from Marki where id_marki > ?1", {std::to_string(m_mazda)}),
+        EXPECT_EQ(m_db.query("select marka from Marki where id_marki > $1", {std::to_string(m_mazda)}),
                   (Rows{{name}}));
         const auto entries = seam::comboEntries(dlg, IDC_MANUFACTURER_LIST);
         ASSERT_EQ(entries.size(), 4u);
@@ -536,7 +536,7 @@ TEST_P(ListsTest, NamesWithQuotesOrColumnNamesReachOnlyThemselves)
         answerNextDialog(name);
         seam::click(dlg, IDC_ADD_MODEL);
         EXPECT_EQ(m_db.query("select count(*) from Modele m join Marki k on m.id_marki = k.id_marki "
-                             "where k.marka = ?1 and m.model = ?1",
+                             "where k.marka = $1 and m.model = $1",
                              {name}),
                   (Rows{{"1"}}));
         EXPECT_EQ(seam::comboEntries(dlg, IDC_MODEL_LIST), std::vector<std::string>{name});
