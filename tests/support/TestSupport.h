@@ -24,7 +24,6 @@
 #include "Dialect.h"
 
 #include <memory>
-
 #include <optional>
 #include <ostream>
 #include <string>
