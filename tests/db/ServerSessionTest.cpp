@@ -3,40 +3,25 @@
 // streamed; a lock wait can be given up; a lost connection is found again.
 
 #include "CppSQLiteException.h"
-#include "CppSQLiteSession.h"
 #include "Engine.h"
 #include "PostgresErrors.h"
+#include "SessionFixture.h"
 #include "Statements.h"
-#include "TestSupport.h"
 #include "ThrownBy.h"
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <string>
 #include <vector>
 
 using kelvara::sql::Dialect;
-using kelvara::test::RawDb;
 using kelvara::test::Rows;
-using kelvara::test::TempCatalogue;
 namespace sql = kelvara::sql;
 
 namespace {
 
-
-class ServerSessionTest : public ::testing::Test {
+class ServerSessionTest : public SessionFixture {
 protected:
-    void SetUp() override
-    {
-        KELVARA_SKIP_UNLESS_MADE(catalogue);
-        raw = RawDb(catalogue.path());
-        session.open(catalogue.path().c_str());
-    }
-
-    TempCatalogue catalogue{Dialect::postgres};
-    RawDb raw{":memory:"};
-    CppSQLiteSession session;
+    ServerSessionTest() : SessionFixture(Dialect::postgres) {}
 };
 
 // Gives up every wait at once, and counts what it heard.
@@ -96,7 +81,7 @@ TEST_F(ServerSessionTest, ReadsAndWritesAsTheCatalogueFileDoes)
     EXPECT_EQ(session.dialect(), Dialect::postgres);
     session.execute(sql::insertManufacturer(session.dialect(), "O'Neil \"GT\""));
     session.execute(sql::insertManufacturer(session.dialect(), "Audi"));
-    EXPECT_EQ(raw.query("select id_marki, marka from marki order by id_marki"),
+    EXPECT_EQ(m_db.query("select id_marki, marka from marki order by id_marki"),
               (Rows{{"1", "O'Neil \"GT\""}, {"2", "Audi"}}));
     session.execute(sql::insertModel(session.dialect(), "2", "A4"));
     session.execute(sql::insertCompressor(session.dialect(), "1",
@@ -122,7 +107,7 @@ TEST_F(ServerSessionTest, ReadsAndWritesAsTheCatalogueFileDoes)
     // Two statements in one text: only ever one runs, so nothing of it does.
     const auto twice = thrownBy([&] { session.execute("delete from marki; delete from modele"); });
     EXPECT_EQ(twice.errorCode(), 1);
-    EXPECT_EQ(raw.scalar("select count(*) from marki"), "2");
+    EXPECT_EQ(m_db.scalar("select count(*) from marki"), "2");
 
     EXPECT_STREQ(thrownBy([&] { session.execute("select * from nowhere"); }).errorMessage(),
                  "SQLITE_ERROR[1]: relation \"nowhere\" does not exist");
@@ -131,7 +116,7 @@ TEST_F(ServerSessionTest, ReadsAndWritesAsTheCatalogueFileDoes)
 TEST_F(ServerSessionTest, AStatementStartedWhileAnotherIsReadKeepsTheOthersRows)
 {
     for (const char* name : {"A", "B", "C"})
-        raw.insertManufacturer(name);
+        m_db.insertManufacturer(name);
     CppSQLiteCursor names = session.execute(sql::selectManufacturers());
     EXPECT_STREQ(names.field(0), "A");
     CppSQLiteCursor count = session.execute("select count(*) from marki");
@@ -146,10 +131,10 @@ TEST_F(ServerSessionTest, AStatementStartedWhileAnotherIsReadKeepsTheOthersRows)
 // Released after its first row, it must not have the server build and send the rest.
 TEST_F(ServerSessionTest, ACursorReleasedEarlyStopsTheServersWork)
 {
-    raw.exec("insert into marki(id_marki, marka) select g, 'M' || g from generate_series(1, 500) g");
-    raw.exec("insert into modele(id_modelu, id_marki, model) select g, g % 500 + 1, 'Model ' || g "
+    m_db.exec("insert into marki(id_marki, marka) select g, 'M' || g from generate_series(1, 500) g");
+    m_db.exec("insert into modele(id_modelu, id_marki, model) select g, g % 500 + 1, 'Model ' || g "
              "from generate_series(1, 5000) g");
-    raw.exec("insert into kompresory(id_kompresora, id_modelu, typ) values (1, 1, 'T')");
+    m_db.exec("insert into kompresory(id_kompresora, id_modelu, typ) values (1, 1, 'T')");
 
     const auto start = std::chrono::steady_clock::now();
     {
@@ -159,7 +144,7 @@ TEST_F(ServerSessionTest, ACursorReleasedEarlyStopsTheServersWork)
     const auto elapsed = std::chrono::steady_clock::now() - start;
     // All 2.5 million rows take seconds to send; one row takes milliseconds.
     EXPECT_LT(elapsed, std::chrono::milliseconds(500));
-    EXPECT_EQ(raw.scalar("select count(*) from pg_stat_activity where state = 'active' "
+    EXPECT_EQ(m_db.scalar("select count(*) from pg_stat_activity where state = 'active' "
                          "and query like 'select kompresory.pojemnosc%'"),
               "0");
     // The connection goes on at once.
@@ -170,30 +155,30 @@ TEST_F(ServerSessionTest, ALockWaitIsToldAndCanBeGivenUpWritingNothing)
 {
     GiveUp observer;
     session.setLockWaitObserver(&observer);
-    raw.beginWriteLock();
+    m_db.beginWriteLock();
     const auto error = thrownBy([&] { session.execute(sql::insertManufacturer(session.dialect(), "Volvo")); });
-    raw.exec("rollback");
+    m_db.exec("rollback");
     EXPECT_EQ(error.errorCode(), 5);
     EXPECT_STREQ(error.errorMessage(), "SQLITE_BUSY[5]: canceling statement due to user request");
     EXPECT_EQ(observer.asked, 1);
     EXPECT_EQ(observer.ended, 1);
-    EXPECT_EQ(raw.scalar("select count(*) from marki"), "0");
+    EXPECT_EQ(m_db.scalar("select count(*) from marki"), "0");
 
     // The lock's time-out is the session's.
     session.setLockWaitObserver(nullptr);
     session.applyBusyTimeout(150);
-    raw.beginWriteLock();
+    m_db.beginWriteLock();
     EXPECT_STREQ(thrownBy([&] { session.execute("delete from marki"); }).errorMessage(),
                  "SQLITE_BUSY[5]: canceling statement due to lock timeout");
-    raw.exec("rollback");
+    m_db.exec("rollback");
     session.execute(sql::insertManufacturer(session.dialect(), "Volvo"));
-    EXPECT_EQ(raw.scalar("select count(*) from marki"), "1");
+    EXPECT_EQ(m_db.scalar("select count(*) from marki"), "1");
 }
 
 TEST_F(ServerSessionTest, ALostConnectionIsReportedAndTheNextStatementConnectsAgain)
 {
     session.execute("select 1");
-    raw.exec("select pg_terminate_backend(pid) from pg_stat_activity "
+    m_db.exec("select pg_terminate_backend(pid) from pg_stat_activity "
              "where datname = current_database() and pid <> pg_backend_pid()");
     const auto error = thrownBy([&] { session.execute("select 1"); });
     EXPECT_EQ(error.errorCode(), 14) << error.errorMessage();

@@ -1,16 +1,13 @@
 // The session and its cursors against real catalogue files.
 
 #include "CppSQLiteException.h"
-#include "CppSQLiteSession.h"
+#include "SessionFixture.h"
 #include "Statements.h"
-#include "TestSupport.h"
 #include "ThrownBy.h"
-
-#include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <chrono>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,21 +27,21 @@ constexpr const char* kNotOpen = "CPPSQLITE_ERROR[1000]: Database not open";
 constexpr const char* kNoStatement = "CPPSQLITE_ERROR[1000]: Null Virtual Machine pointer";
 constexpr const char* kBadField = "CPPSQLITE_ERROR[1000]: Invalid field index requested";
 
-class SessionTest : public ::testing::Test {
+class SessionTest : public SessionFixture {
 protected:
     void SetUp() override
     {
+        SessionFixture::SetUp();
         session.setStatementTrace([this](const char* sql) { trace.emplace_back(sql); });
-        session.open(catalogue.path().c_str());
     }
 
-    Rows raw(const std::string& sql) { return rawDb.query(sql); }
+    Rows raw(const std::string& sql) { return m_db.query(sql); }
 
-    TempCatalogue catalogue;
-    RawDb rawDb = catalogue.connect();
-    CppSQLiteSession session;
     std::vector<std::string> trace;
 };
+
+// The lock tests start their own session: a time-out is applied when the file is opened.
+using SessionBusy = kelvara::test::CatalogueFixture;
 
 TEST(SessionClosed, RefusesEveryStatementWithoutTouchingSQLite)
 {
@@ -81,8 +78,8 @@ TEST(Cursor, WithoutStatementRefusesEveryOperation)
 
 TEST_F(SessionTest, ReadsRowsAndGuardsFieldIndexes)
 {
-    rawDb.insertManufacturer("Audi");
-    rawDb.insertManufacturer("BMW");
+    m_db.insertManufacturer("Audi");
+    m_db.insertManufacturer("BMW");
 
     CppSQLiteCursor cursor = session.execute("select id_marki, marka, NULL from marki order by id_marki;");
     ASSERT_FALSE(cursor.atEnd());
@@ -110,8 +107,8 @@ TEST_F(SessionTest, ReadsRowsAndGuardsFieldIndexes)
 
 TEST_F(SessionTest, NullAndEmptyTextsDiffer)
 {
-    rawDb.insertManufacturer(std::nullopt);
-    rawDb.insertManufacturer("");
+    m_db.insertManufacturer(std::nullopt);
+    m_db.insertManufacturer("");
 
     CppSQLiteCursor cursor = session.execute("select marka from marki order by id_marki");
     EXPECT_EQ(cursor.field(0), nullptr);
@@ -163,7 +160,7 @@ TEST_F(SessionTest, TracesEveryTextBeforeCompilingIt)
 
 TEST_F(SessionTest, FailuresCarrySQLiteCodeAndTextAndWriteNothing)
 {
-    rawDb.insertManufacturer("Opel");
+    m_db.insertManufacturer("Opel");
 
     EXPECT_DB_ERROR(session.execute("select marka from nowhere"),
                     "SQLITE_ERROR[1]: no such table: nowhere");
@@ -184,30 +181,33 @@ TEST_F(SessionTest, FailuresCarrySQLiteCodeAndTextAndWriteNothing)
     EXPECT_DB_ERROR(cursor.atEnd(), kNoStatement);
 
     // Nothing is left holding the file: another connection can take it over entirely.
-    EXPECT_NO_THROW(rawDb.exec("BEGIN EXCLUSIVE; ROLLBACK;"));
+    EXPECT_NO_THROW(m_db.exec("BEGIN EXCLUSIVE; ROLLBACK;"));
 }
 
 // A statement that has not run to its end keeps a read lock on the file, so another
 // connection cannot take an exclusive lock until the statement is finalised.
 bool otherConnectionCanLockExclusively(RawDb& other)
 {
-    if (sqlite3_exec(other.handle(), "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) != SQLITE_OK)
+    try {
+        other.exec("BEGIN EXCLUSIVE");
+    } catch (const std::runtime_error&) {
         return false;
+    }
     other.exec("ROLLBACK");
     return true;
 }
 
 TEST_F(SessionTest, AssignmentFinalisesTheStatementItReplaces)
 {
-    rawDb.insertManufacturer("Audi");
-    rawDb.insertManufacturer("BMW");
+    m_db.insertManufacturer("Audi");
+    m_db.insertManufacturer("BMW");
 
     CppSQLiteCursor cursor = session.execute(kelvara::sql::selectManufacturers());
     ASSERT_FALSE(cursor.atEnd());
-    ASSERT_FALSE(otherConnectionCanLockExclusively(rawDb)) << "an open read should hold a lock";
+    ASSERT_FALSE(otherConnectionCanLockExclusively(m_db)) << "an open read should hold a lock";
 
     cursor = session.execute("select 42");
-    EXPECT_TRUE(otherConnectionCanLockExclusively(rawDb));
+    EXPECT_TRUE(otherConnectionCanLockExclusively(m_db));
     // The temporary that handed over the new statement did not finalise it.
     ASSERT_FALSE(cursor.atEnd());
     EXPECT_STREQ(cursor.field(0), "42");
@@ -217,9 +217,9 @@ TEST_F(SessionTest, AssignmentFinalisesTheStatementItReplaces)
     CppSQLiteCursor moved(std::move(cursor));
     EXPECT_DB_ERROR(cursor.atEnd(), kNoStatement);
     EXPECT_STREQ(moved.field(0), "Audi");
-    EXPECT_FALSE(otherConnectionCanLockExclusively(rawDb));
+    EXPECT_FALSE(otherConnectionCanLockExclusively(m_db));
     moved.finalize();
-    EXPECT_TRUE(otherConnectionCanLockExclusively(rawDb));
+    EXPECT_TRUE(otherConnectionCanLockExclusively(m_db));
 }
 
 TEST(SessionOpen, FailuresGiveSQLiteCodes)
@@ -265,13 +265,12 @@ TEST(SessionOpen, DoubleQuotedTextsAreReadAsTexts)
 
 using Clock = std::chrono::steady_clock;
 
-TEST(SessionBusy, LockedFileFailsAfterTimeOutAndWritesNothing)
+TEST_F(SessionBusy, LockedFileFailsAfterTimeOutAndWritesNothing)
 {
-    TempCatalogue catalogue;
-    RawDb holder = catalogue.connect();
+    RawDb& holder = m_db;
     CppSQLiteSession session;
     session.applyBusyTimeout(300);  // applied when the file is opened
-    session.open(catalogue.path().c_str());
+    session.open(m_catalogue.path().c_str());
 
     holder.exec("BEGIN EXCLUSIVE");
     const auto started = Clock::now();
@@ -290,12 +289,11 @@ TEST(SessionBusy, LockedFileFailsAfterTimeOutAndWritesNothing)
     EXPECT_EQ(holder.scalar("select marka from marki"), "Seat");
 }
 
-TEST(SessionBusy, WaitsForALockReleasedWithinTheTimeOut)
+TEST_F(SessionBusy, WaitsForALockReleasedWithinTheTimeOut)
 {
-    TempCatalogue catalogue;
-    RawDb holder = catalogue.connect();
+    RawDb& holder = m_db;
     CppSQLiteSession session;
-    session.open(catalogue.path().c_str());
+    session.open(m_catalogue.path().c_str());
     EXPECT_EQ(session.busyTimeout(), 60000);
 
     holder.exec("BEGIN EXCLUSIVE; insert into Marki values (NULL, 'held');");
@@ -333,12 +331,11 @@ struct RecordingObserver : LockWaitObserver {
     void lockWaitEnded() override { ++ended; }
 };
 
-TEST(SessionBusy, AnObserverSeesTheWaitAndCanEndItAsATimeOut)
+TEST_F(SessionBusy, AnObserverSeesTheWaitAndCanEndItAsATimeOut)
 {
-    TempCatalogue catalogue;
-    RawDb holder = catalogue.connect();
+    RawDb& holder = m_db;
     CppSQLiteSession session;
-    session.open(catalogue.path().c_str());
+    session.open(m_catalogue.path().c_str());
     RecordingObserver observer(200);
     session.setLockWaitObserver(&observer);
 

@@ -1,5 +1,6 @@
 // The composed statement texts, character for character.
 
+#include "ExpectedStatements.h"
 #include "Statements.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,8 @@
 #include <vector>
 
 namespace sql = kelvara::sql;
+namespace file = kelvara::test::file;
+using file::quoted;
 
 namespace {
 
@@ -20,26 +23,11 @@ sql::CompressorValues ordinaryCompressor()
 
 TEST(StatementText, ColumnSettings)
 {
-    EXPECT_EQ(sql::selectColumnFlags(),
-              "select manufacturer, capacity, year, type, common, kelvara, jobber, deposit, price from kolumny");
-
-    const std::vector<std::string> shown = {
-        "Update kolumny set manufacturer = 1", "Update kolumny set capacity = 1",
-        "Update kolumny set year = 1",         "Update kolumny set type = 1",
-        "Update kolumny set common = 1",       "Update kolumny set kelvara = 1",
-        "Update kolumny set jobber = 1",       "Update kolumny set deposit = 1",
-        "Update kolumny set price = 1",
-    };
-    const std::vector<std::string> hidden = {
-        "Update kolumny set manufacturer = 0", "Update kolumny set capacity = 0",
-        "Update kolumny set year = 0",         "Update kolumny set type = 0",
-        "Update kolumny set common = 0",       "Update kolumny set kelvara = 0",
-        "Update kolumny set jobber = 0",       "Update kolumny set deposit = 0",
-        "Update kolumny set price = 0",
-    };
+    EXPECT_EQ(sql::selectColumnFlags(), file::kSelectColumnFlags);
     for (int i = 0; i < sql::kColumnCount; ++i) {
-        EXPECT_EQ(sql::updateColumnFlag(i, true), shown[static_cast<std::size_t>(i)]);
-        EXPECT_EQ(sql::updateColumnFlag(i, false), hidden[static_cast<std::size_t>(i)]);
+        const std::string& flag = file::kColumnFlags[static_cast<std::size_t>(i)];
+        EXPECT_EQ(sql::updateColumnFlag(i, true), file::updateColumnFlag(flag, true));
+        EXPECT_EQ(sql::updateColumnFlag(i, false), file::updateColumnFlag(flag, false));
     }
     EXPECT_THROW(sql::updateColumnFlag(-1, true), std::out_of_range);
     EXPECT_THROW(sql::updateColumnFlag(9, true), std::out_of_range);
@@ -47,98 +35,63 @@ TEST(StatementText, ColumnSettings)
 
 TEST(StatementText, ManufacturersAndModels)
 {
-    EXPECT_EQ(sql::selectManufacturers(), "select marka from marki order by id_marki;");
-    EXPECT_EQ(sql::modelsOfManufacturer("Volkswagen"),
-              "select modele.model from marki, modele where marki.id_marki = modele.id_marki and "
-              "marki.marka = 'Volkswagen' order by modele.model;");
+    EXPECT_EQ(sql::selectManufacturers(), file::kSelectManufacturers);
+    EXPECT_EQ(sql::modelsOfManufacturer("Volkswagen"), file::modelsOfManufacturer("'Volkswagen'"));
     EXPECT_EQ(sql::countModelsOfManufacturer(sql::Dialect::sqlite, "Volkswagen"),
-              "select count(*) from modele,marki where modele.id_marki = marki.id_marki and "
-              "marki.marka = \"Volkswagen\";");
-    EXPECT_EQ(sql::deleteManufacturer(sql::Dialect::sqlite, "Volkswagen"), "delete from Marki where marka = \"Volkswagen\";");
+              file::countModelsOfManufacturer(quoted("Volkswagen")));
+    EXPECT_EQ(sql::deleteManufacturer(sql::Dialect::sqlite, "Volkswagen"), file::deleteManufacturer(quoted("Volkswagen")));
     EXPECT_EQ(sql::countCompressorsOfModel(sql::Dialect::sqlite, "Golf IV"),
-              "select count(*) from modele,kompresory where modele.id_modelu = kompresory.id_modelu "
-              "and modele.model = \"Golf IV\";");
-    EXPECT_EQ(sql::deleteModel(sql::Dialect::sqlite, "Golf IV"), "delete from Modele where model = \"Golf IV\";");
-    EXPECT_EQ(sql::insertManufacturer(sql::Dialect::sqlite, "Volkswagen"),
-              "insert into Marki(id_marki, marka) values ( NULL, \"Volkswagen\");");
+              file::countCompressorsOfModel(quoted("Golf IV")));
+    EXPECT_EQ(sql::deleteModel(sql::Dialect::sqlite, "Golf IV"), file::deleteModel(quoted("Golf IV")));
+    EXPECT_EQ(sql::insertManufacturer(sql::Dialect::sqlite, "Volkswagen"), file::insertManufacturer(quoted("Volkswagen")));
     EXPECT_EQ(sql::manufacturerIdByName(sql::Dialect::sqlite, "Volkswagen"),
-              "select id_marki from marki where marka = \"Volkswagen\";");
-    EXPECT_EQ(sql::insertModel(sql::Dialect::sqlite, "7", "Golf IV"),
-              "insert into Modele(id_modelu, id_marki, model) values ( NULL, 7,\"Golf IV\");");
-    EXPECT_EQ(sql::modelIdByName(sql::Dialect::sqlite, "Golf IV", "7"),
-              "select id_modelu from modele where model = \"Golf IV\"and id_marki = 7;");
+              file::manufacturerIdByName(quoted("Volkswagen")));
+    EXPECT_EQ(sql::insertModel(sql::Dialect::sqlite, "7", "Golf IV"), file::insertModel("7", quoted("Golf IV")));
+    EXPECT_EQ(sql::modelIdByName(sql::Dialect::sqlite, "Golf IV", "7"), file::modelIdByName(quoted("Golf IV"), "7"));
 }
 
 TEST(StatementText, Compressors)
 {
     EXPECT_EQ(sql::insertCompressor(sql::Dialect::sqlite, "12", ordinaryCompressor()),
-              "insert into kompresory(id_kompresora, id_modelu, pojemnosc, od, do, typ, nr_f_s, nrkv, "
-              "cena_zakl, kaucja_sku, netto) values(NULL,12, \"1.6\",\"1998\",\"2004\",\"SD7V16\","
-              "\"1135\",\"KV-22\",310.50,20,290);");
+              file::insertCompressor("12", ordinaryCompressor()));
     EXPECT_EQ(sql::updateCompressor(sql::Dialect::sqlite, ordinaryCompressor(), "31"),
-              "update kompresory set pojemnosc = \"1.6\", od = \"1998\", do = \"2004\", typ = \"SD7V16\", "
-              "nr_f_s = \"1135\", nrkv = \"KV-22\", cena_zakl = 310.50, kaucja_sku = 20, netto = 290 "
-              "where id_kompresora = 31;");
-    EXPECT_EQ(sql::loadCompressor("31"),
-              "select kompresory.pojemnosc, kompresory.od, kompresory.do, kompresory.typ, "
-              "kompresory.nr_f_s, kompresory.nrkv, kompresory.cena_zakl, kompresory.kaucja_sku, "
-              "kompresory.netto from kompresory, modele, marki where kompresory.id_kompresora = 31;");
-    EXPECT_EQ(sql::deleteCompressor("31"), "delete from kompresory where id_kompresora = 31;");
+              file::updateCompressor(ordinaryCompressor(), "31"));
+    EXPECT_EQ(sql::loadCompressor("31"), file::loadCompressor("31"));
+    EXPECT_EQ(sql::deleteCompressor("31"), file::deleteCompressor("31"));
 
     // Empty texts are written as two adjacent quotes.
     EXPECT_EQ(sql::insertCompressor(sql::Dialect::sqlite, "1", {"", "", "", "", "", "", "0", "0", "0"}),
-              "insert into kompresory(id_kompresora, id_modelu, pojemnosc, od, do, typ, nr_f_s, nrkv, "
-              "cena_zakl, kaucja_sku, netto) values(NULL,1, \"\",\"\",\"\",\"\",\"\",\"\",0,0,0);");
+              file::kInsertCompressorHead + "1, \"\",\"\",\"\",\"\",\"\",\"\",0,0,0);");
 }
 
 TEST(StatementText, Searches)
 {
-    EXPECT_EQ(sql::countCompressorsOfType(sql::Dialect::sqlite, "SD7V16"),
-              "select count(*) from kompresory, modele, marki where kompresory.id_modelu = "
-              "modele.id_modelu and modele.id_marki = marki.id_marki and kompresory.typ = \"SD7V16\" "
-              "order by marki.marka DESC, modele.model DESC;");
-    EXPECT_EQ(sql::compressorsOfType(sql::Dialect::sqlite, "SD7V16"),
-              "select kompresory.id_kompresora, marki.marka, modele.model, kompresory.pojemnosc, "
-              "kompresory.od, kompresory.do, kompresory.typ, kompresory.nr_f_s, kompresory.nrkv, "
-              "kompresory.cena_zakl, kompresory.kaucja_sku, kompresory.netto from kompresory, modele, "
-              "marki where kompresory.id_modelu = modele.id_modelu and modele.id_marki = "
-              "marki.id_marki and kompresory.typ = \"SD7V16\" order by marki.marka DESC, modele.model DESC;");
+    EXPECT_EQ(sql::countCompressorsOfType(sql::Dialect::sqlite, "SD7V16"), file::countCompressorsOfType(quoted("SD7V16")));
+    EXPECT_EQ(sql::compressorsOfType(sql::Dialect::sqlite, "SD7V16"), file::compressorsOfType(quoted("SD7V16")));
     EXPECT_EQ(sql::countCompressorsOfCar(sql::Dialect::sqlite, "Volkswagen", "Golf IV"),
-              "select count(*) from kompresory, modele, marki where kompresory.id_modelu = "
-              "modele.id_modelu and modele.id_marki = marki.id_marki and marki.marka = \"Volkswagen\" "
-              "and modele.model = \"Golf IV\";");
+              file::countCompressorsOfCar(quoted("Volkswagen"), quoted("Golf IV")));
     EXPECT_EQ(sql::compressorsOfCar(sql::Dialect::sqlite, "Volkswagen", "Golf IV"),
-              "select kompresory.id_kompresora, marki.marka, modele.model, kompresory.pojemnosc, "
-              "kompresory.od, kompresory.do, kompresory.typ, kompresory.nr_f_s, kompresory.nrkv, "
-              "kompresory.cena_zakl, kompresory.kaucja_sku, kompresory.netto from kompresory, modele, "
-              "marki where kompresory.id_modelu = modele.id_modelu and modele.id_marki = "
-              "marki.id_marki and marki.marka = \"Volkswagen\" and modele.model = \"Golf IV\";");
+              file::compressorsOfCar(quoted("Volkswagen"), quoted("Golf IV")));
     EXPECT_EQ(sql::kResultFieldCount, 12);
 }
 
 TEST(StatementText, ValuesTheDoubleQuotesCannotCarryBecomeStandardLiterals)
 {
     // Column names in any ASCII case, and the row id's three names.
-    EXPECT_EQ(sql::deleteManufacturer(sql::Dialect::sqlite, "marka"), "delete from Marki where marka = 'marka';");
-    EXPECT_EQ(sql::deleteModel(sql::Dialect::sqlite, "MODEL"), "delete from Modele where model = 'MODEL';");
-    EXPECT_EQ(sql::deleteManufacturer(sql::Dialect::sqlite, "RowId"), "delete from Marki where marka = 'RowId';");
-    EXPECT_EQ(sql::deleteManufacturer(sql::Dialect::sqlite, "_ROWID_"), "delete from Marki where marka = '_ROWID_';");
-    EXPECT_EQ(sql::deleteManufacturer(sql::Dialect::sqlite, "Oid"), "delete from Marki where marka = 'Oid';");
-    EXPECT_EQ(sql::countCompressorsOfType(sql::Dialect::sqlite, "PRICE"),
-              "select count(*) from kompresory, modele, marki where kompresory.id_modelu = "
-              "modele.id_modelu and modele.id_marki = marki.id_marki and kompresory.typ = 'PRICE' "
-              "order by marki.marka DESC, modele.model DESC;");
+    EXPECT_EQ(sql::deleteManufacturer(sql::Dialect::sqlite, "marka"), file::deleteManufacturer("'marka'"));
+    EXPECT_EQ(sql::deleteModel(sql::Dialect::sqlite, "MODEL"), file::deleteModel("'MODEL'"));
+    EXPECT_EQ(sql::deleteManufacturer(sql::Dialect::sqlite, "RowId"), file::deleteManufacturer("'RowId'"));
+    EXPECT_EQ(sql::deleteManufacturer(sql::Dialect::sqlite, "_ROWID_"), file::deleteManufacturer("'_ROWID_'"));
+    EXPECT_EQ(sql::deleteManufacturer(sql::Dialect::sqlite, "Oid"), file::deleteManufacturer("'Oid'"));
+    EXPECT_EQ(sql::countCompressorsOfType(sql::Dialect::sqlite, "PRICE"), file::countCompressorsOfType("'PRICE'"));
     // An embedded double quote; inner single quotes are then doubled.
     EXPECT_EQ(sql::manufacturerIdByName(sql::Dialect::sqlite, "Rock \"n' Roll"),
-              "select id_marki from marki where marka = 'Rock \"n'' Roll';");
-    EXPECT_EQ(sql::modelIdByName(sql::Dialect::sqlite, "\"", "3"), "select id_modelu from modele where model = '\"'and id_marki = 3;");
+              file::manufacturerIdByName("'Rock \"n'' Roll'"));
+    EXPECT_EQ(sql::modelIdByName(sql::Dialect::sqlite, "\"", "3"), file::modelIdByName("'\"'", "3"));
     // Only the value that needs it changes form.
     EXPECT_EQ(sql::countCompressorsOfCar(sql::Dialect::sqlite, "typ", "Golf"),
-              "select count(*) from kompresory, modele, marki where kompresory.id_modelu = "
-              "modele.id_modelu and modele.id_marki = marki.id_marki and marki.marka = 'typ' "
-              "and modele.model = \"Golf\";");
-    EXPECT_EQ(sql::insertModel(sql::Dialect::sqlite, "2", "id_modelu"),
-              "insert into Modele(id_modelu, id_marki, model) values ( NULL, 2,'id_modelu');");
+              file::countCompressorsOfCar("'typ'", quoted("Golf")));
+    EXPECT_EQ(sql::insertModel(sql::Dialect::sqlite, "2", "id_modelu"), file::insertModel("2", "'id_modelu'"));
 
     // Near misses stay ordinary: a single quote alone, a column name among other words or
     // with a blank, a non-ASCII look-alike, and words SQLite 3 reads as texts when
@@ -146,16 +99,12 @@ TEST(StatementText, ValuesTheDoubleQuotesCannotCarryBecomeStandardLiterals)
     for (const std::string name : {"O'Neil", "marka x", "marka ", " typ", "t\xC3\xBDp", "marki",
                                    "Modele", "kolumny", "true", "FALSE", "null", "current_date",
                                    "main", "sqlite_master", "count(*)", "marki.marka", ""}) {
-        EXPECT_EQ(sql::deleteManufacturer(sql::Dialect::sqlite, name), "delete from Marki where marka = \"" + name + "\";");
+        EXPECT_EQ(sql::deleteManufacturer(sql::Dialect::sqlite, name), file::deleteManufacturer(quoted(name)));
     }
 
     // The single-quoted statement doubles inner single quotes and needs nothing else.
-    EXPECT_EQ(sql::modelsOfManufacturer("O'Neil"),
-              "select modele.model from marki, modele where marki.id_marki = modele.id_marki and "
-              "marki.marka = 'O''Neil' order by modele.model;");
-    EXPECT_EQ(sql::modelsOfManufacturer("marka \"x\""),
-              "select modele.model from marki, modele where marki.id_marki = modele.id_marki and "
-              "marki.marka = 'marka \"x\"' order by modele.model;");
+    EXPECT_EQ(sql::modelsOfManufacturer("O'Neil"), file::modelsOfManufacturer("'O''Neil'"));
+    EXPECT_EQ(sql::modelsOfManufacturer("marka \"x\""), file::modelsOfManufacturer("'marka \"x\"'"));
 }
 
 TEST(StatementText, NulCharactersAreRefusedNamingTheField)
@@ -329,13 +278,10 @@ TEST(StatementText, ServerTextsDifferOnlyInLiteralsAndWhatTheServerRejects)
               "nr_f_s = '1135', nrkv = 'KV-22', cena_zakl = 310.50, kaucja_sku = 20, netto = 290 "
               "where id_kompresora = 9;");
     // An aggregate cannot be ordered by columns it does not group; the order cannot change a count.
-    EXPECT_EQ(statements[10].server,
-              "select count(*) from kompresory, modele, marki where kompresory.id_modelu = modele.id_modelu "
-              "and modele.id_marki = marki.id_marki and kompresory.typ = 'SD7V16';");
+    EXPECT_EQ(statements[10].server, "select count(*)" + file::kSearchJoin + "kompresory.typ = 'SD7V16';");
 
     // Every value is a standard literal there, whatever it holds; a backslash is an
     // ordinary character.
-    EXPECT_EQ(sql::deleteModel(D::postgres, "O'Neil \"GT\" \\"),
-              "delete from Modele where model = 'O''Neil \"GT\" \\';");
-    EXPECT_EQ(sql::deleteModel(D::postgres, "model"), "delete from Modele where model = 'model';");
+    EXPECT_EQ(sql::deleteModel(D::postgres, "O'Neil \"GT\" \\"), file::deleteModel("'O''Neil \"GT\" \\'"));
+    EXPECT_EQ(sql::deleteModel(D::postgres, "model"), file::deleteModel("'model'"));
 }

@@ -3,20 +3,15 @@
 // exactly the text it was given. The expected rows come from the same questions asked
 // with bound parameters, which no value can change.
 
-#include "CppSQLiteSession.h"
+#include "SessionFixture.h"
 #include "Statements.h"
-#include "TestSupport.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
 namespace sql = kelvara::sql;
-using kelvara::test::RawDb;
 using kelvara::test::Rows;
-using kelvara::test::TempCatalogue;
 using kelvara::test::Value;
 
 namespace {
@@ -62,9 +57,8 @@ std::string describe(const std::string& value)
     return "value \"" + value + "\"";
 }
 
-class AwkwardValues : public ::testing::Test {
+class AwkwardValues : public SessionFixture {
 protected:
-    void SetUp() override { session.open(catalogue.path().c_str()); }
 
     // Every awkward value as a manufacturer with a model of the same name (with one
     // compressor whose texts are all that value) and a decoy model (with an ordinary
@@ -73,25 +67,21 @@ protected:
     {
         for (std::size_t i = 0; i < kAwkwardValues.size(); ++i) {
             const std::string& v = kAwkwardValues[i];
-            const long long maker = raw.insertManufacturer(v);
-            const long long model = raw.insertModel(maker, v);
-            raw.insertCompressor(model, {v, v, v, v, v, v, "1", "2", "3"});
-            const long long decoy = raw.insertModel(maker, "decoy " + std::to_string(i));
-            raw.insertCompressor(decoy, {"1.6", "2000", "2004", "DECOY", "C", "K", "1", "2", "3"});
+            const long long maker = m_db.insertManufacturer(v);
+            const long long model = m_db.insertModel(maker, v);
+            m_db.insertCompressor(model, {v, v, v, v, v, v, "1", "2", "3"});
+            const long long decoy = m_db.insertModel(maker, "decoy " + std::to_string(i));
+            m_db.insertCompressor(decoy, {"1.6", "2000", "2004", "DECOY", "C", "K", "1", "2", "3"});
         }
-        const long long ordinary = raw.insertManufacturer("Ordinary");
-        raw.insertCompressor(raw.insertModel(ordinary, "Ordinary"),
+        const long long ordinary = m_db.insertManufacturer("Ordinary");
+        m_db.insertCompressor(m_db.insertModel(ordinary, "Ordinary"),
                              {"2.0", "2001", "2005", "ORD", "C", "K", "1", "2", "3"});
     }
 
     std::vector<std::string> expected(const std::string& boundQuery, const std::vector<Value>& params)
     {
-        return firstColumn(raw.query(boundQuery, params));
+        return firstColumn(m_db.query(boundQuery, params));
     }
-
-    TempCatalogue catalogue;
-    RawDb raw = catalogue.connect();
-    CppSQLiteSession session;
 };
 
 TEST_F(AwkwardValues, LookupsAndSearchesFindExactlyTheirRows)
@@ -100,22 +90,22 @@ TEST_F(AwkwardValues, LookupsAndSearchesFindExactlyTheirRows)
     for (const std::string& v : kAwkwardValues) {
         SCOPED_TRACE(describe(v));
 
-        const auto makerIds = expected("select id_marki from marki where marka = ?1", {v});
+        const auto makerIds = expected("select id_marki from marki where marka = $1", {v});
         ASSERT_EQ(makerIds.size(), 1u) << "each value is stored once as a manufacturer";
         EXPECT_EQ(firstColumn(session, sql::manufacturerIdByName(sql::Dialect::sqlite, v)), makerIds);
 
         EXPECT_EQ(firstColumn(session, sql::countModelsOfManufacturer(sql::Dialect::sqlite, v)), (std::vector<std::string>{"2"}));
         EXPECT_EQ(firstColumn(session, sql::modelsOfManufacturer(v)),
                   expected("select modele.model from marki, modele where marki.id_marki = "
-                           "modele.id_marki and marki.marka = ?1 order by modele.model",
+                           "modele.id_marki and marki.marka = $1 order by modele.model",
                            {v}));
 
         EXPECT_EQ(firstColumn(session, sql::countCompressorsOfModel(sql::Dialect::sqlite, v)), (std::vector<std::string>{"1"}));
         EXPECT_EQ(firstColumn(session, sql::modelIdByName(sql::Dialect::sqlite, v, makerIds.front())),
-                  expected("select id_modelu from modele where model = ?1 and id_marki = ?2",
+                  expected("select id_modelu from modele where model = $1 and id_marki = $2",
                            {v, makerIds.front()}));
 
-        const auto compressorIds = expected("select id_kompresora from kompresory where typ = ?1", {v});
+        const auto compressorIds = expected("select id_kompresora from kompresory where typ = $1", {v});
         ASSERT_EQ(compressorIds.size(), 1u);
         EXPECT_EQ(firstColumn(session, sql::countCompressorsOfType(sql::Dialect::sqlite, v)), (std::vector<std::string>{"1"}));
         EXPECT_EQ(firstColumn(session, sql::compressorsOfType(sql::Dialect::sqlite, v)), compressorIds);
@@ -142,16 +132,16 @@ TEST_F(AwkwardValues, WritesStoreTheExactText)
 {
     for (const std::string& v : kAwkwardValues) {
         SCOPED_TRACE(describe(v));
-        raw.exec("delete from kompresory; delete from Modele; delete from Marki;");
+        m_db.exec("delete from kompresory; delete from Modele; delete from Marki;");
 
         session.execute(sql::insertManufacturer(sql::Dialect::sqlite, v));
-        const Rows makers = raw.query("select id_marki, marka from marki");
+        const Rows makers = m_db.query("select id_marki, marka from marki");
         ASSERT_EQ(makers.size(), 1u);
         EXPECT_EQ(makers[0][1], v);
         const std::string makerId = *makers[0][0];
 
         session.execute(sql::insertModel(sql::Dialect::sqlite, makerId, v));
-        const Rows models = raw.query("select id_modelu, id_marki, model from modele");
+        const Rows models = m_db.query("select id_modelu, id_marki, model from modele");
         ASSERT_EQ(models.size(), 1u);
         EXPECT_EQ(models[0][1], makerId);
         EXPECT_EQ(models[0][2], v);
@@ -159,7 +149,7 @@ TEST_F(AwkwardValues, WritesStoreTheExactText)
 
         session.execute(sql::insertCompressor(sql::Dialect::sqlite, modelId, {v, v, v, v, v, v, "1", "2", "3"}));
         session.execute(sql::insertCompressor(sql::Dialect::sqlite, modelId, {"a", "b", "c", "d", "e", "f", "4", "5", "6"}));
-        const Rows inserted = raw.query("select id_kompresora, id_modelu, pojemnosc, od, do, typ, "
+        const Rows inserted = m_db.query("select id_kompresora, id_modelu, pojemnosc, od, do, typ, "
                                         "nr_f_s, nrkv, cena_zakl, kaucja_sku, netto from kompresory "
                                         "order by id_kompresora");
         ASSERT_EQ(inserted.size(), 2u);
@@ -168,7 +158,7 @@ TEST_F(AwkwardValues, WritesStoreTheExactText)
         // The update changes the one row it names, each column to its own value.
         const std::string other = v + "|";
         session.execute(sql::updateCompressor(sql::Dialect::sqlite, {other, v, other, v, other, v, "7", "8", "9"}, "1"));
-        const Rows updated = raw.query("select * from kompresory order by id_kompresora");
+        const Rows updated = m_db.query("select * from kompresory order by id_kompresora");
         EXPECT_EQ(updated[0], (kelvara::test::Row{"1", modelId, other, v, other, v, other, v, "7", "8", "9"}));
         EXPECT_EQ(updated[1], inserted[1]);
     }
@@ -180,28 +170,28 @@ TEST_F(AwkwardValues, DeletesRemoveExactlyTheirRows)
     for (const std::string& v : kAwkwardValues) {
         SCOPED_TRACE(describe(v));
 
-        const Rows makersLeft = raw.query("select * from Marki where marka <> ?1 order by id_marki", {v});
+        const Rows makersLeft = m_db.query("select * from Marki where marka <> $1 order by id_marki", {v});
         session.execute(sql::deleteManufacturer(sql::Dialect::sqlite, v));
-        EXPECT_EQ(raw.query("select * from Marki order by id_marki"), makersLeft);
+        EXPECT_EQ(m_db.query("select * from Marki order by id_marki"), makersLeft);
 
-        const Rows modelsLeft = raw.query("select * from Modele where model <> ?1 order by id_modelu", {v});
+        const Rows modelsLeft = m_db.query("select * from Modele where model <> $1 order by id_modelu", {v});
         session.execute(sql::deleteModel(sql::Dialect::sqlite, v));
-        EXPECT_EQ(raw.query("select * from Modele order by id_modelu"), modelsLeft);
+        EXPECT_EQ(m_db.query("select * from Modele order by id_modelu"), modelsLeft);
     }
-    EXPECT_EQ(raw.query("select marka from Marki"), (Rows{{"Ordinary"}}));
-    EXPECT_EQ(raw.scalar("select count(*) from Modele where model like 'decoy %'"),
+    EXPECT_EQ(m_db.query("select marka from Marki"), (Rows{{"Ordinary"}}));
+    EXPECT_EQ(m_db.scalar("select count(*) from Modele where model like 'decoy %'"),
               std::to_string(kAwkwardValues.size()));
 
-    const Value victim = raw.scalar("select min(id_kompresora) from kompresory");
+    const Value victim = m_db.scalar("select min(id_kompresora) from kompresory");
     const Rows compressorsLeft =
-        raw.query("select * from kompresory where id_kompresora <> ?1 order by 1", {victim});
+        m_db.query("select * from kompresory where id_kompresora <> $1 order by 1", {victim});
     session.execute(sql::deleteCompressor(*victim));
-    EXPECT_EQ(raw.query("select * from kompresory order by 1"), compressorsLeft);
+    EXPECT_EQ(m_db.query("select * from kompresory order by 1"), compressorsLeft);
 }
 
 TEST_F(AwkwardValues, BarePricesAreStoredAsSqlNumbers)
 {
-    const long long model = raw.insertModel(raw.insertManufacturer("A"), "B");
+    const long long model = m_db.insertModel(m_db.insertManufacturer("A"), "B");
     const std::string modelId = std::to_string(model);
 
     // SQLite 3 stores a bare number as the number it reads, printed its own way.
@@ -211,7 +201,7 @@ TEST_F(AwkwardValues, BarePricesAreStoredAsSqlNumbers)
     };
     for (const auto& [typed, stored] : prices) {
         session.execute(sql::insertCompressor(sql::Dialect::sqlite, modelId, {"", "", "", "", "", "", typed, typed, typed}));
-        const Rows row = raw.query("select cena_zakl, kaucja_sku, netto from kompresory "
+        const Rows row = m_db.query("select cena_zakl, kaucja_sku, netto from kompresory "
                                    "order by id_kompresora desc limit 1");
         EXPECT_EQ(row, (Rows{{stored, stored, stored}})) << typed;
     }
@@ -225,7 +215,7 @@ TEST_F(AwkwardValues, BarePricesAreStoredAsSqlNumbers)
             << bad;
     }
     EXPECT_TRUE(ran.empty());
-    EXPECT_EQ(raw.scalar("select count(*) from kompresory"), std::to_string(prices.size()));
+    EXPECT_EQ(m_db.scalar("select count(*) from kompresory"), std::to_string(prices.size()));
 }
 
 }  // namespace

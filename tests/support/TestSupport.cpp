@@ -1,10 +1,9 @@
 #include "TestSupport.h"
 
-#include "Engine.h"
+#include "CppSQLiteException.h"
+#include "CppSQLiteSession.h"
 #include "Schema.h"
 
-#include <libpq-fe.h>
-#include <sqlite3.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -21,47 +20,32 @@ namespace kelvara::test {
 
 namespace {
 
-[[noreturn]] void fail(sqlite3* db, const std::string& sql)
+constexpr const char* kApplicationName = "kelvara-test";
+
+[[noreturn]] void fail(const CppSQLiteSession& db, const CppSQLiteException& error, const std::string& sql)
 {
-    throw std::runtime_error(std::string("sqlite: ") + (db ? sqlite3_errmsg(db) : "no connection")
-                             + " in: " + sql);
+    throw std::runtime_error(engineName(db.dialect()) + ": " + error.engineMessage() + " in: " + sql);
 }
 
-[[noreturn]] void failPg(PGconn* db, const std::string& sql)
+// A session on name: a file fails at once when locked; on a server a lock is waited for as
+// long as the program would, as a plain libpq connection did.
+std::unique_ptr<CppSQLiteSession> openSession(const std::string& name)
 {
-    throw std::runtime_error(std::string("postgres: ") + (db ? PQerrorMessage(db) : "no connection")
-                             + " in: " + sql);
-}
-
-// ?1, ?2… as the server writes them: $1, $2… (outside literals).
-std::string serverPlaceholders(const std::string& sql)
-{
-    std::string out;
-    char quote = 0;
-    for (char c : sql) {
-        if (quote) {
-            if (c == quote)
-                quote = 0;
-        } else if (c == '\'' || c == '"') {
-            quote = c;
-        } else if (c == '?') {
-            c = '$';
-        }
-        out += c;
+    auto session = std::make_unique<CppSQLiteSession>();
+    const bool server = kelvara::db::isConnectionString(name);
+    if (!server)
+        session->applyBusyTimeout(0);
+    try {
+        session->open(name.c_str(), kelvara::db::Access::createIfMissing, kApplicationName);
+        // IF EXISTS and the like would otherwise tell their notices on standard error.
+        if (server)
+            session->executeScript("set client_min_messages = warning");
+    } catch (const CppSQLiteException& error) {
+        throw std::runtime_error(std::string(server ? "postgres" : "sqlite") + ": cannot open " + name + ": "
+                                 + error.engineMessage());
     }
-    return out;
+    return session;
 }
-
-struct PgResult {
-    PGresult* result = nullptr;
-    ~PgResult() { PQclear(result); }
-};
-
-// Finalises the statement on every way out of a query.
-struct Statement {
-    sqlite3_stmt* stmt = nullptr;
-    ~Statement() { sqlite3_finalize(stmt); }
-};
 
 }  // namespace
 
@@ -109,14 +93,15 @@ std::optional<std::string> testServer(std::string* why)
         const char* conninfo = std::getenv("KELVARA_TEST_PG");
         if (!conninfo || !*conninfo)
             conninfo = KELVARA_TEST_PG_DEFAULT;
-        PGconn* probe = PQconnectdb((std::string(conninfo) + " dbname=kelvara_template").c_str());
-        const bool up = PQstatus(probe) == CONNECTION_OK;
-        if (!up)
+        try {
+            CppSQLiteSession probe;
+            probe.open((std::string(conninfo) + " dbname=kelvara_template").c_str(),
+                       kelvara::db::Access::readOnly, kApplicationName);
+        } catch (const CppSQLiteException& error) {
             reason = std::string("cannot reach the PostgreSQL test server (") + conninfo
-                     + "; ctest starts it with scripts/pg-test-server.sh): " + PQerrorMessage(probe);
-        PQfinish(probe);
-        if (!up)
+                     + "; ctest starts it with scripts/pg-test-server.sh): " + error.engineMessage();
             return std::nullopt;
+        }
         return std::string(conninfo);
     }();
     if (why)
@@ -135,129 +120,54 @@ std::string engineName(kelvara::sql::Dialect engine)
     return engine == kelvara::sql::Dialect::postgres ? "postgres" : "sqlite";
 }
 
-RawDb::RawDb(const std::string& path)
+RawDb::RawDb() = default;
+RawDb::RawDb(const std::string& path) : m_session(openSession(path)) {}
+RawDb::RawDb(RawDb&& other) noexcept = default;
+RawDb& RawDb::operator=(RawDb&& other) noexcept = default;
+RawDb::~RawDb() = default;
+
+CppSQLiteSession& RawDb::session(const std::string& sql) const
 {
-    if (kelvara::db::isConnectionString(path.c_str())) {
-        m_pg = PQconnectdb(path.c_str());
-        if (PQstatus(m_pg) != CONNECTION_OK) {
-            const std::string message = PQerrorMessage(m_pg);
-            PQfinish(m_pg);
-            m_pg = nullptr;
-            throw std::runtime_error("postgres: cannot connect to " + path + ": " + message);
-        }
-        PQsetClientEncoding(m_pg, "UTF8");
-        PQsetNoticeProcessor(m_pg, [](void*, const char*) {}, nullptr);
-        return;
-    }
-    if (sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr)
-        != SQLITE_OK) {
-        const std::string message = m_db ? sqlite3_errmsg(m_db) : "out of memory";
-        sqlite3_close(m_db);
-        m_db = nullptr;
-        throw std::runtime_error("sqlite: cannot open " + path + ": " + message);
-    }
+    if (!m_session)
+        throw std::runtime_error("no connection for: " + sql);
+    return *m_session;
 }
 
-RawDb::RawDb(RawDb&& other) noexcept : m_db(other.m_db), m_pg(other.m_pg)
+bool RawDb::isServer() const
 {
-    other.m_db = nullptr;
-    other.m_pg = nullptr;
-}
-
-RawDb& RawDb::operator=(RawDb&& other) noexcept
-{
-    if (this != &other) {
-        sqlite3_close_v2(m_db);
-        PQfinish(m_pg);
-        m_db = other.m_db;
-        m_pg = other.m_pg;
-        other.m_db = nullptr;
-        other.m_pg = nullptr;
-    }
-    return *this;
-}
-
-RawDb::~RawDb()
-{
-    sqlite3_close_v2(m_db);
-    PQfinish(m_pg);
+    return m_session && m_session->dialect() == kelvara::sql::Dialect::postgres;
 }
 
 void RawDb::exec(const std::string& sql)
 {
-    if (m_pg) {
-        PgResult result{PQexec(m_pg, sql.c_str())};
-        const ExecStatusType status = PQresultStatus(result.result);
-        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-            failPg(m_pg, sql);
-        return;
+    CppSQLiteSession& db = session(sql);
+    try {
+        db.executeScript(sql);
+    } catch (const CppSQLiteException& error) {
+        fail(db, error, sql);
     }
-    if (sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
-        fail(m_db, sql);
 }
 
 Rows RawDb::query(const std::string& sql, const std::vector<Value>& params)
 {
-    if (m_pg) {
-        std::vector<const char*> values;
-        for (const Value& param : params)
-            values.push_back(param ? param->c_str() : nullptr);
-        const std::string text = serverPlaceholders(sql);
-        PgResult result{PQexecParams(m_pg, text.c_str(), static_cast<int>(values.size()), nullptr,
-                                     values.data(), nullptr, nullptr, 0)};
-        const ExecStatusType status = PQresultStatus(result.result);
-        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-            failPg(m_pg, sql);
-        Rows rows;
-        for (int r = 0; r < PQntuples(result.result); ++r) {
+    CppSQLiteSession& db = session(sql);
+    const kelvara::db::BoundValues values(params.begin(), params.end());
+    Rows rows;
+    try {
+        for (CppSQLiteCursor cursor = db.execute(sql, values); !cursor.atEnd(); cursor.advance()) {
             Row row;
-            for (int c = 0; c < PQnfields(result.result); ++c) {
-                if (PQgetisnull(result.result, r, c))
-                    row.emplace_back(std::nullopt);
+            for (int c = 0; c < cursor.columnCount(); ++c) {
+                if (cursor.field(c))
+                    row.emplace_back(std::string(cursor.fieldView(c)));
                 else
-                    row.emplace_back(std::string(PQgetvalue(result.result, r, c),
-                                                 static_cast<std::size_t>(PQgetlength(result.result, r, c))));
+                    row.emplace_back(std::nullopt);
             }
             rows.push_back(std::move(row));
         }
-        return rows;
+    } catch (const CppSQLiteException& error) {
+        fail(db, error, sql);
     }
-    Statement st;
-    if (sqlite3_prepare_v2(m_db, sql.c_str(), static_cast<int>(sql.size()), &st.stmt, nullptr)
-            != SQLITE_OK
-        || !st.stmt)
-        fail(m_db, sql);
-
-    for (std::size_t i = 0; i < params.size(); ++i) {
-        const int index = static_cast<int>(i) + 1;
-        const int bound = params[i]
-                              ? sqlite3_bind_text(st.stmt, index, params[i]->data(),
-                                                  static_cast<int>(params[i]->size()),
-                                                  SQLITE_TRANSIENT)
-                              : sqlite3_bind_null(st.stmt, index);
-        if (bound != SQLITE_OK)
-            fail(m_db, sql);
-    }
-
-    Rows rows;
-    for (;;) {
-        const int result = sqlite3_step(st.stmt);
-        if (result == SQLITE_DONE)
-            return rows;
-        if (result != SQLITE_ROW)
-            fail(m_db, sql);
-        Row row;
-        const int columns = sqlite3_column_count(st.stmt);
-        for (int c = 0; c < columns; ++c) {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st.stmt, c));
-            if (text)
-                row.emplace_back(std::string(text, static_cast<std::size_t>(
-                                                       sqlite3_column_bytes(st.stmt, c))));
-            else
-                row.emplace_back(std::nullopt);
-        }
-        rows.push_back(std::move(row));
-    }
+    return rows;
 }
 
 Value RawDb::scalar(const std::string& sql, const std::vector<Value>& params)
@@ -270,14 +180,14 @@ Value RawDb::scalar(const std::string& sql, const std::vector<Value>& params)
 
 void RawDb::beginWriteLock()
 {
-    exec(m_pg ? "begin; lock table marki, modele, kompresory, kolumny in exclusive mode" : "begin immediate");
+    exec(isServer() ? "begin; lock table marki, modele, kompresory, kolumny in exclusive mode" : "begin immediate");
 }
 
 void RawDb::refuse(const std::string& operation, const std::string& table, const std::string& message)
 {
     static std::atomic<unsigned> counter{0};
     const std::string name = "refuse_" + std::to_string(counter++);
-    if (!m_pg) {
+    if (!isServer()) {
         exec("create trigger " + name + " before " + operation + " on " + table + " begin select raise(abort, '"
              + message + "'); end");
         return;
@@ -288,33 +198,31 @@ void RawDb::refuse(const std::string& operation, const std::string& table, const
          + name + "()");
 }
 
-long long RawDb::insertRow(const std::string& sql, const char* idColumn, const std::vector<Value>& params)
+long long RawDb::insertRow(const std::string& sql, const std::vector<Value>& params)
 {
-    if (m_pg)
-        return std::stoll(*scalar(sql + " returning " + idColumn, params));
-    query(sql, params);
-    return sqlite3_last_insert_rowid(m_db);
+    return std::stoll(scalar(sql, params).value_or(""));
 }
 
 long long RawDb::insertManufacturer(const Value& name)
 {
-    return insertRow("insert into Marki(id_marki, marka) values (NULL, ?1)", "id_marki", {name});
+    return insertRow("insert into Marki(id_marki, marka) values (NULL, $1) returning id_marki", {name});
 }
 
 long long RawDb::insertModel(long long manufacturerId, const Value& name)
 {
-    return insertRow("insert into Modele(id_modelu, id_marki, model) values (NULL, ?1, ?2)", "id_modelu",
+    return insertRow("insert into Modele(id_modelu, id_marki, model) values (NULL, $1, $2) returning id_modelu",
                      {std::to_string(manufacturerId), name});
 }
 
 long long RawDb::insertCompressor(long long modelId, const CompressorRow& row)
 {
+    std::vector<Value> params{std::to_string(modelId)};
+    for (const Value* value : row.inOrder())
+        params.push_back(*value);
     return insertRow("insert into kompresory(id_kompresora, id_modelu, pojemnosc, od, \"do\", typ, nr_f_s,"
-                     " nrkv, cena_zakl, kaucja_sku, netto) values (NULL, ?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8,"
-                     " ?9, ?10)",
-                     "id_kompresora",
-                     {std::to_string(modelId), row.capacity, row.yearFrom, row.yearTo, row.type,
-                      row.commonPartNo, row.partNo, row.jobber, row.coreDeposit, row.netPrice});
+                     " nrkv, cena_zakl, kaucja_sku, netto) values (NULL, $1, $2, $3, $4, $5, $6, $7, $8,"
+                     " $9, $10) returning id_kompresora",
+                     params);
 }
 
 TempCatalogue::TempCatalogue(kelvara::sql::Dialect engine) : m_engine(engine)

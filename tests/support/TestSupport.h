@@ -3,7 +3,7 @@
 // Helpers for tests that need a real catalogue file.
 //
 //   kelvara::test::TempCatalogue cat;                 // <fresh temp dir>/database.db, from schema.sql
-//   auto db = cat.connect();                          // plain sqlite3 connection, not theDb
+//   auto db = cat.connect();                          // a session of its own, not theDb
 //   long long vw = db.insertManufacturer("VW");
 //   long long golf = db.insertModel(vw, "Golf");
 //   db.insertCompressor(golf, {"1.6", "1998", "2004", "SD7V16", "1135", "K-1", "310", "20", "290"});
@@ -12,23 +12,24 @@
 //
 // A catalogue on the test server works the same way: TempCatalogue cat(Dialect::postgres) is a
 // fresh database on the server named by KELVARA_TEST_PG (a libpq connection string), copied
-// from its template database kelvara_template; cat.path() is its connection string, and
-// RawDb talks to it through libpq.
+// from its template database kelvara_template; cat.path() is its connection string.
 //
-// Everything goes through the sqlite3 API (or libpq) directly, so a test can arrange and inspect rows
-// independently of the database layer it is testing. Values are bound as text, so they are
-// stored byte for byte (quotes, column names, UTF-8 — anything but NUL needs no care).
-// Failures throw std::runtime_error with SQLite's message and the statement.
+// RawDb has a session of its own beside the program's theDb, and asks only bound questions
+// ($1, $2… on both engines), so what it arranges and reads does not depend on the statement
+// texts under test. Values are bound as text and stored byte for byte (quotes, column names,
+// UTF-8 — anything but NUL needs no care). Failures throw std::runtime_error with the
+// engine's message and the statement.
 
+#include "CatalogueTables.h"
 #include "Dialect.h"
 
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
-struct sqlite3;
-struct pg_conn;
+class CppSQLiteSession;
 
 namespace kelvara::sql {
 // The engine's name in test output.
@@ -66,9 +67,7 @@ private:
 void createCatalogue(const std::string& path);
 
 // The nine compressor values in table order (pojemnosc … netto), each stored as text or NULL.
-struct CompressorRow {
-    Value capacity, yearFrom, yearTo, type, commonPartNo, partNo, jobber, coreDeposit, netPrice;
-};
+using CompressorRow = kelvara::db::CompressorFields<Value>;
 
 // The test server's connection string (KELVARA_TEST_PG), or nullopt with the reason in
 // *why when there is no server to test against.
@@ -87,24 +86,22 @@ bool testServerRequired();
 // "sqlite" / "postgres", for test names.
 std::string engineName(kelvara::sql::Dialect engine);
 
-// A plain connection to a database file (created if missing), or to a server catalogue
-// when path is a connection string. Busy time-out 0: a locked file fails at once.
+// A connection to a database file (created if missing), or to a server catalogue when path
+// is a connection string. Busy time-out 0 on a file: a locked file fails at once. One made
+// without a path is connected to nothing until another is moved into it.
 class RawDb {
 public:
+    RawDb();
     explicit RawDb(const std::string& path);
     RawDb(RawDb&& other) noexcept;
     RawDb& operator=(RawDb&& other) noexcept;
-    RawDb(const RawDb&) = delete;
-    RawDb& operator=(const RawDb&) = delete;
     ~RawDb();
-
-    sqlite3* handle() const { return m_db; }
 
     // Runs every statement of sql.
     void exec(const std::string& sql);
-    bool isServer() const { return m_pg != nullptr; }
+    bool isServer() const;
 
-    // Runs the first statement of sql with params bound as text to ?1, ?2…; every column of
+    // Runs the first statement of sql with params bound as text to $1, $2…; every column of
     // every row comes back as text (NULL as std::nullopt).
     Rows query(const std::string& sql, const std::vector<Value>& params = {});
     // Column 0 of the first row; throws when there is no row.
@@ -123,10 +120,10 @@ public:
     long long insertCompressor(long long modelId, const CompressorRow& row);
 
 private:
-    long long insertRow(const std::string& sql, const char* idColumn, const std::vector<Value>& params);
+    long long insertRow(const std::string& sql, const std::vector<Value>& params);
+    CppSQLiteSession& session(const std::string& sql) const;
 
-    sqlite3* m_db = nullptr;
-    pg_conn* m_pg = nullptr;
+    std::unique_ptr<CppSQLiteSession> m_session;
 };
 
 // A catalogue file, database.db, created from the schema in its own temporary directory;

@@ -10,7 +10,9 @@
 
 void CatalogTest::SetUp()
 {
-    KELVARA_SKIP_UNLESS_MADE(m_catalogue);
+    CatalogueFixture::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+        return;
     platform::test::Seam::reset();
     ResetSharedState();
     char buffer[PATH_MAX];
@@ -29,47 +31,6 @@ void CatalogTest::TearDown()
     if (m_changedDirectory) {
         ASSERT_EQ(chdir(m_previousDirectory.c_str()), 0);
     }
-}
-
-std::string CatalogTest::sent(const std::string& fileText) const
-{
-    if (!onServer())
-        return fileText;
-    std::string text;
-    for (std::size_t i = 0; i < fileText.size(); ++i) {
-        if (fileText[i] == '\'') {  // already a standard literal: copied as it is
-            const std::size_t end = fileText.find('\'', i + 1);
-            text += fileText.substr(i, end + 1 - i);
-            i = end;
-        } else if (fileText[i] == '"') {
-            const std::size_t end = fileText.find('"', i + 1);
-            text += '\'';
-            for (char c : fileText.substr(i + 1, end - i - 1))
-                text += c == '\'' ? std::string("''") : std::string(1, c);
-            text += '\'';
-            i = end;
-        } else {
-            text += fileText[i];
-        }
-    }
-    for (const char* target : {" od, do, ", ", do = "}) {
-        const std::size_t at = text.find(target);
-        if (at != std::string::npos)
-            text.replace(text.find("do", at + 2), 2, "\"do\"");
-    }
-    const std::string order = " order by marki.marka DESC, modele.model DESC;";
-    if (text.rfind("select count(*)", 0) == 0 && text.size() > order.size()
-        && text.compare(text.size() - order.size(), order.size(), order) == 0)
-        text.replace(text.size() - order.size(), order.size(), ";");
-    return text;
-}
-
-std::vector<std::string> CatalogTest::sent(const std::vector<std::string>& fileTexts) const
-{
-    std::vector<std::string> texts;
-    for (const std::string& text : fileTexts)
-        texts.push_back(sent(text));
-    return texts;
 }
 
 CCatalogDlg& CatalogTest::openMainWindow()

@@ -6,19 +6,18 @@
 // test server that the program opens by its connection string.
 
 #include "CatalogDlg.h"
+#include "CatalogueFixture.h"
 #include "ChildProcess.h"
+#include "ExpectedStatements.h"
 #include "TestSeam.h"
-#include "TestSupport.h"
-
-#include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
-class CatalogTest : public ::testing::Test {
+class CatalogTest : public kelvara::test::CatalogueFixture {
 protected:
-    explicit CatalogTest(kelvara::sql::Dialect engine = kelvara::sql::Dialect::sqlite) : m_catalogue(engine) {}
+    using CatalogueFixture::CatalogueFixture;
 
     // Skips the test (or fails it, when the server is required) if its catalogue could not
     // be made; fixtures check IsSkipped() after it.
@@ -37,12 +36,8 @@ protected:
     // Messages shown since the last call, texts only.
     std::vector<std::string> takeMessages();
 
-    bool onServer() const { return m_catalogue.engine() == kelvara::sql::Dialect::postgres; }
-    // An expected statement text as written for the catalogue file, as the open engine
-    // receives it: on the server every text a single-quoted literal, "do" quoted where it is
-    // a target column, and a count without the list's order.
-    std::string sent(const std::string& fileText) const;
-    std::vector<std::string> sent(const std::vector<std::string>& fileTexts) const;
+    // The statement texts the open engine receives.
+    kelvara::test::ExpectedStatements sent() const { return kelvara::test::ExpectedStatements(engine()); }
     // Another program takes the catalogue's write lock (which keeps readers out too) for
     // holdMs; returns once it holds it.
     std::unique_ptr<ChildProcess> holdLock(int holdMs);
@@ -50,8 +45,6 @@ protected:
     // Convenience: a whole compressor row with the given type and prices.
     kelvara::test::CompressorRow compressor(const std::string& type, const std::string& partNo = "KV-1") const;
 
-    kelvara::test::TempCatalogue m_catalogue;
-    kelvara::test::RawDb m_db{m_catalogue.path()};
     std::unique_ptr<CCatalogDlg> m_main;
 
 private:
@@ -62,12 +55,4 @@ private:
 
 // The fixture of the suites that run on both engines; instantiate each with
 // KELVARA_ON_BOTH_ENGINES(Fixture).
-class EngineCatalogTest : public CatalogTest, public ::testing::WithParamInterface<kelvara::sql::Dialect> {
-protected:
-    EngineCatalogTest() : CatalogTest(GetParam()) {}
-};
-
-#define KELVARA_ON_BOTH_ENGINES(fixture)                                                           \
-    INSTANTIATE_TEST_SUITE_P(Engines, fixture,                                                     \
-                             ::testing::Values(kelvara::sql::Dialect::sqlite, kelvara::sql::Dialect::postgres), \
-                             [](const auto& info) { return kelvara::test::engineName(info.param); })
+using EngineCatalogTest = kelvara::test::OnBothEngines<CatalogTest>;

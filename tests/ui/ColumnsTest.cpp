@@ -22,42 +22,30 @@ using Rows = std::vector<std::vector<std::string>>;
 const std::array<int, 9> kBoxes{IDC_SHOW_MANUFACTURER, IDC_SHOW_CAPACITY,       IDC_SHOW_YEARS,
                                 IDC_SHOW_TYPE,         IDC_SHOW_COMMON_PART_NO, IDC_SHOW_PART_NO,
                                 IDC_SHOW_JOBBER,       IDC_SHOW_CORE_DEPOSIT,   IDC_SHOW_NET_PRICE};
-const std::array<const char*, 9> kFlagNames{"manufacturer", "capacity", "year",    "type",  "common",
-                                            "kelvara",      "jobber",   "deposit", "price"};
 const std::vector<ListColumn> kAllColumns{
     {"Manufacturer - Model", 180}, {"Engine capacity", 100}, {"Model year from - to", 120},
     {"Compressor type", 100},      {"Common part #", 100},   {"Kelvara part #", 100},
     {"Kelvara Jobber $", 100},     {"Core deposit", 80},     {"Net price", 80},
 };
 
-const std::string kSelectFlags =
-    "select manufacturer, capacity, year, type, common, kelvara, jobber, deposit, price from kolumny";
-const std::string kJoin =
-    " from kompresory, modele, marki where kompresory.id_modelu = modele.id_modelu and "
-    "modele.id_marki = marki.id_marki ";
-const std::string kSelectRows =
-    "select kompresory.id_kompresora, marki.marka, modele.model, kompresory.pojemnosc, kompresory.od, "
-    "kompresory.do, kompresory.typ, kompresory.nr_f_s, kompresory.nrkv, kompresory.cena_zakl, "
-    "kompresory.kaucja_sku, kompresory.netto";
-const std::string kTypeOrder = " order by marki.marka DESC, modele.model DESC;";
+const std::string& kSelectFlags = kelvara::test::file::kSelectColumnFlags;
 
-std::vector<std::string> carSearch(const std::string& manufacturer, const std::string& model)
+std::vector<std::string> carSearch(const kelvara::test::ExpectedStatements& sent, const std::string& manufacturer,
+                                   const std::string& model)
 {
-    const std::string where = "and marki.marka = \"" + manufacturer + "\" and modele.model = \"" + model + "\";";
-    return {"select count(*)" + kJoin + where, kSelectRows + kJoin + where};
+    return {sent.countCompressorsOfCar(manufacturer, model), sent.compressorsOfCar(manufacturer, model)};
 }
 
-std::vector<std::string> typeSearch(const std::string& upperType)
+std::vector<std::string> typeSearch(const kelvara::test::ExpectedStatements& sent, const std::string& upperType)
 {
-    const std::string where = "and kompresory.typ = \"" + upperType + "\"" + kTypeOrder;
-    return {"select count(*)" + kJoin + where, kSelectRows + kJoin + where};
+    return {sent.countCompressorsOfType(upperType), sent.compressorsOfType(upperType)};
 }
 
 std::vector<std::string> updates(const Flags& flags)
 {
     std::vector<std::string> texts;
     for (size_t i = 0; i < flags.size(); ++i)
-        texts.push_back(std::string("Update kolumny set ") + kFlagNames[i] + " = " + (flags[i] ? "1" : "0"));
+        texts.push_back(kelvara::test::file::updateColumnFlag(kelvara::test::file::kColumnFlags[i], flags[i] != 0));
     return texts;
 }
 
@@ -189,14 +177,8 @@ TEST_P(ColumnsTest, OkStoresTheChoiceAndRebuildsTheListForIt)
 
     EXPECT_EQ(Seam::dialogsShown(), std::vector<int>{IDD_COLUMNS});
     EXPECT_EQ(opened, kAll);
-    EXPECT_EQ(statements(), sent(concat({{kSelectFlags},
-                                    {"Update kolumny set manufacturer = 0", "Update kolumny set capacity = 1",
-                                     "Update kolumny set year = 0", "Update kolumny set type = 0",
-                                     "Update kolumny set common = 0", "Update kolumny set kelvara = 0",
-                                     "Update kolumny set jobber = 0", "Update kolumny set deposit = 0",
-                                     "Update kolumny set price = 1"},
-                                    {kSelectFlags},
-                                    carSearch("Audi", "A4")})));
+    EXPECT_EQ(statements(), concat({{kSelectFlags}, updates(kCapacityAndNetPrice), {kSelectFlags},
+                                    carSearch(sent(), "Audi", "A4")}));
     EXPECT_EQ(storedFlags(), (kelvara::test::Row{"0", "1", "0", "0", "0", "0", "0", "0", "1"}));
     EXPECT_EQ(visibleFlags(), kCapacityAndNetPrice);
     EXPECT_EQ(seam::listColumns(dlg, IDC_RESULTS),
@@ -208,7 +190,7 @@ TEST_P(ColumnsTest, OkStoresTheChoiceAndRebuildsTheListForIt)
     EXPECT_TRUE(g_strCompressorId.empty());
     seam::clickListRow(dlg, IDC_RESULTS, 0);
     const std::string capacity = seam::listRows(dlg, IDC_RESULTS)[0][0];
-    EXPECT_EQ(m_db.scalar("select pojemnosc from kompresory where id_kompresora = ?1", {g_strCompressorId}),
+    EXPECT_EQ(m_db.scalar("select pojemnosc from kompresory where id_kompresora = $1", {g_strCompressorId}),
               kelvara::test::Value(capacity));
 }
 
@@ -223,7 +205,7 @@ TEST_P(ColumnsTest, EveryOkWritesAllNineFlags)
 
     // Nothing changed: the nine updates run all the same, with the values shown.
     setVisibleColumns(dlg, [](CDialog& d) { seam::click(d, IDOK); });
-    EXPECT_EQ(statements(), sent(concat({{kSelectFlags}, updates(stored), {kSelectFlags}})));
+    EXPECT_EQ(statements(), concat({{kSelectFlags}, updates(stored), {kSelectFlags}}));
     EXPECT_EQ(seam::listColumns(dlg, IDC_RESULTS), columnsFor(stored));
 
     // Enter presses OK, the default button, as well.
@@ -234,7 +216,7 @@ TEST_P(ColumnsTest, EveryOkWritesAllNineFlags)
     });
     Flags withType = stored;
     withType[3] = 1;
-    EXPECT_EQ(statements(), sent(concat({{kSelectFlags}, updates(withType), {kSelectFlags}})));
+    EXPECT_EQ(statements(), concat({{kSelectFlags}, updates(withType), {kSelectFlags}}));
     EXPECT_EQ(seam::listColumns(dlg, IDC_RESULTS), columnsFor(withType));
     EXPECT_TRUE(takeMessages().empty());
 }
@@ -246,7 +228,7 @@ TEST_P(ColumnsTest, NothingCheckedLeavesTheListWithoutColumns)
     clearStatements();
 
     chooseColumns(dlg, kNone);
-    EXPECT_EQ(statements(), sent(concat({{kSelectFlags}, updates(kNone), {kSelectFlags}, carSearch("Audi", "A4")})));
+    EXPECT_EQ(statements(), concat({{kSelectFlags}, updates(kNone), {kSelectFlags}, carSearch(sent(), "Audi", "A4")}));
     EXPECT_EQ(storedFlags(), (kelvara::test::Row{"0", "0", "0", "0", "0", "0", "0", "0", "0"}));
     EXPECT_EQ(visibleFlags(), kNone);
     EXPECT_TRUE(seam::listColumns(dlg, IDC_RESULTS).empty());
@@ -288,7 +270,7 @@ TEST_P(ColumnsTest, CancelEscapeAndCloseBoxWriteNothingButStillRefreshByCar)
         });
         EXPECT_TRUE(ended);
         // No update; the selected car's list replaces the type search's.
-        EXPECT_EQ(statements(), sent(concat({{kSelectFlags}, {kSelectFlags}, carSearch("Audi", "A4")})));
+        EXPECT_EQ(statements(), concat({{kSelectFlags}, {kSelectFlags}, carSearch(sent(), "Audi", "A4")}));
         EXPECT_EQ(storedFlags(), (kelvara::test::Row{"1", "0", "0", "1", "0", "0", "0", "0", "1"}));
         EXPECT_EQ(visibleFlags(), stored);
         EXPECT_EQ(seam::listColumns(dlg, IDC_RESULTS), columnsFor(stored));
@@ -328,7 +310,7 @@ TEST_P(ColumnsTest, DialogOpensWithWhatKolumnyHolds)
     // OK writes every value that was not "1" back as 0.
     clearStatements();
     setVisibleColumns(dlg, [](CDialog& d) { seam::click(d, IDOK); });
-    EXPECT_EQ(statements(), sent(concat({{kSelectFlags}, updates(stored), {kSelectFlags}})));
+    EXPECT_EQ(statements(), concat({{kSelectFlags}, updates(stored), {kSelectFlags}}));
     EXPECT_EQ(storedFlags(), (kelvara::test::Row{"0", "0", "0", "0", "0", "0", "1", "0", "1"}));
     EXPECT_TRUE(takeMessages().empty());
 }
@@ -357,7 +339,7 @@ TEST_P(ColumnsTest, WithoutACarTheRowsAreFilledAgainByTheSearchThatMadeThem)
     // Nothing listed and no car: there is nothing to refill and no search runs.
     clearStatements();
     chooseColumns(dlg, kCapacityAndNetPrice);
-    EXPECT_EQ(statements(), sent(concat({{kSelectFlags}, updates(kCapacityAndNetPrice), {kSelectFlags}})));
+    EXPECT_EQ(statements(), concat({{kSelectFlags}, updates(kCapacityAndNetPrice), {kSelectFlags}}));
     EXPECT_TRUE(seam::listRows(dlg, IDC_RESULTS).empty());
 
     // A type search, then the edit changed without searching: the list is refilled by the
@@ -368,7 +350,7 @@ TEST_P(ColumnsTest, WithoutACarTheRowsAreFilledAgainByTheSearchThatMadeThem)
     const Flags typeAndPrice{1, 0, 0, 1, 0, 0, 0, 0, 1};
     chooseColumns(dlg, typeAndPrice);
     EXPECT_EQ(statements(),
-              sent(concat({{kSelectFlags}, updates(typeAndPrice), {kSelectFlags}, typeSearch("SD7V16")})));
+              concat({{kSelectFlags}, updates(typeAndPrice), {kSelectFlags}, typeSearch(sent(), "SD7V16")}));
     EXPECT_EQ(seam::listColumns(dlg, IDC_RESULTS), columnsFor(typeAndPrice));
     EXPECT_EQ(sorted(seam::listRows(dlg, IDC_RESULTS)),
               (Rows{{"Audi A4", "SD7V16", "285.00"}, {"BMW E46", "SD7V16", "330.00"}}));
@@ -384,7 +366,7 @@ TEST_P(ColumnsTest, WithoutACarTheRowsAreFilledAgainByTheSearchThatMadeThem)
     clearStatements();
     chooseColumns(dlg, kCapacityAndNetPrice);
     EXPECT_EQ(statements(),
-              sent(concat({{kSelectFlags}, updates(kCapacityAndNetPrice), {kSelectFlags}, carSearch("Audi", "A4")})));
+              concat({{kSelectFlags}, updates(kCapacityAndNetPrice), {kSelectFlags}, carSearch(sent(), "Audi", "A4")}));
     EXPECT_EQ(sorted(seam::listRows(dlg, IDC_RESULTS)), (Rows{{"1.8", "285.00"}, {"2.0", "380.00"}}));
     // The rows are new: no compressor is selected until one is clicked again.
     EXPECT_TRUE(g_strCompressorId.empty());
@@ -394,7 +376,7 @@ TEST_P(ColumnsTest, WithoutACarTheRowsAreFilledAgainByTheSearchThatMadeThem)
     ASSERT_TRUE(seam::listRows(dlg, IDC_RESULTS).empty());
     clearStatements();
     chooseColumns(dlg, kAll);
-    EXPECT_EQ(statements(), sent(concat({{kSelectFlags}, updates(kAll), {kSelectFlags}})));
+    EXPECT_EQ(statements(), concat({{kSelectFlags}, updates(kAll), {kSelectFlags}}));
     EXPECT_TRUE(seam::listRows(dlg, IDC_RESULTS).empty());
     EXPECT_TRUE(takeMessages().empty());
 }
@@ -412,7 +394,7 @@ TEST_P(ColumnsTest, AnEmptyKolumnyIsReportedAndChangesNothing)
     clearStatements();
     seam::click(dlg, IDC_SET_VISIBLE_COLUMNS);
     EXPECT_TRUE(Seam::dialogsShown().empty());
-    EXPECT_EQ(statements(), sent(std::vector<std::string>{kSelectFlags}));
+    EXPECT_EQ(statements(), std::vector<std::string>{kSelectFlags});
     ASSERT_EQ(Seam::messages().size(), 1u);
     EXPECT_EQ(Seam::messages()[0].text, expected);
     EXPECT_EQ(Seam::messages()[0].caption, "Kelvara");
@@ -454,7 +436,7 @@ TEST_P(ColumnsTest, AFailingUpdateKeepsTheDialogOpenWithTheEarlierFlagsWritten)
     EXPECT_TRUE(stayedOpen);
     EXPECT_EQ(flagsAfterFailure, kAll);
     const auto written = updates(kCapacityAndNetPrice);
-    EXPECT_EQ(statements(), sent(concat({{kSelectFlags}, {written[0], written[1], written[2]}, {kSelectFlags}})));
+    EXPECT_EQ(statements(), concat({{kSelectFlags}, {written[0], written[1], written[2]}, {kSelectFlags}}));
     const auto messages = takeMessages();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("year is locked"), std::string::npos) << messages[0];

@@ -19,17 +19,12 @@ const char* const kSelectToEdit = "You need to select compressor to edit.";
 const char* const kSelectToRemove = "You need to select compressor to remove.";
 const char* const kConfirm = "Are you sure that you want to delete this compressor?";
 
-const std::string kCarCount =
-    "select count(*) from kompresory, modele, marki where kompresory.id_modelu = modele.id_modelu and "
-    "modele.id_marki = marki.id_marki and marki.marka = \"VW\" and modele.model = \"Golf\";";
-const std::string kCarRows =
-    "select kompresory.id_kompresora, marki.marka, modele.model, kompresory.pojemnosc, kompresory.od, "
-    "kompresory.do, kompresory.typ, kompresory.nr_f_s, kompresory.nrkv, kompresory.cena_zakl, "
-    "kompresory.kaucja_sku, kompresory.netto from kompresory, modele, marki where kompresory.id_modelu = "
-    "modele.id_modelu and modele.id_marki = marki.id_marki and marki.marka = \"VW\" and modele.model = \"Golf\";";
-
 class CompressorCommandsTest : public EngineCatalogTest {
 protected:
+    // The search that lists VW Golf's compressors.
+    std::string carCount() const { return sent().countCompressorsOfCar("VW", "Golf"); }
+    std::string carRows() const { return sent().compressorsOfCar("VW", "Golf"); }
+
     void SetUp() override
     {
         CatalogTest::SetUp();
@@ -129,7 +124,7 @@ TEST_P(CompressorCommandsTest, EditAndRemoveNeedAClickedRow)
     clickPart(dlg, "KV-G1");
     seam::click(dlg, IDC_ADD_COMPRESSOR);
     EXPECT_EQ(Seam::dialogsShown(), std::vector<int>{IDD_COMPRESSOR});
-    EXPECT_EQ(statements(), sent((std::vector<std::string>{kCarCount, kCarRows})));
+    EXPECT_EQ(statements(), (std::vector<std::string>{carCount(), carRows()}));
     EXPECT_EQ(g_strCompressorId, "");
     seam::click(dlg, IDC_EDIT_COMPRESSOR);
     EXPECT_EQ(takeMessages(), std::vector<std::string>{kSelectToEdit});
@@ -151,7 +146,7 @@ TEST_P(CompressorCommandsTest, RemoveAnsweredNoRebuildsTheListAndForgetsTheRow)
     EXPECT_EQ(Seam::messages()[0].text, kConfirm);
     EXPECT_EQ(Seam::messages()[0].caption, "Kelvara");
     EXPECT_EQ(Seam::messages()[0].type, MB_YESNO | MB_ICONINFORMATION);
-    EXPECT_EQ(statements(), sent((std::vector<std::string>{kCarCount, kCarRows})));
+    EXPECT_EQ(statements(), (std::vector<std::string>{carCount(), carRows()}));
     EXPECT_EQ(compressors(), before);
     EXPECT_EQ(g_strCompressorId, "");
     // Remove hands nothing to a dialog.
@@ -174,11 +169,8 @@ TEST_P(CompressorCommandsTest, EnterOnTheConfirmationDeletesTheClickedCompressor
     EXPECT_EQ(Seam::messages()[0].text, kConfirm);
     EXPECT_EQ(Seam::messages()[0].type & MB_DEFMASK, MB_DEFBUTTON1);
     EXPECT_EQ(Seam::messages()[0].answer, IDYES);
-    EXPECT_EQ(statements(), sent((std::vector<std::string>{
-                                "delete from kompresory where id_kompresora = " + std::to_string(golf1) + ";",
-                                kCarCount,
-                                kCarRows,
-                            })));
+    EXPECT_EQ(statements(), (std::vector<std::string>{sent().deleteCompressor(std::to_string(golf1)), carCount(),
+                                                      carRows()}));
     EXPECT_EQ(partNumbersListed(dlg), std::vector<std::string>{"KV-G2"});
     EXPECT_EQ(m_db.query("select id_kompresora from kompresory order by id_kompresora"),
               (Rows{{std::to_string(golf2)}, {std::to_string(audiOne)}}));
@@ -198,8 +190,7 @@ TEST_P(CompressorCommandsTest, RemoveThatFailsKeepsTheListAndTheClickedRow)
     EXPECT_EQ(Seam::messages()[1].text.rfind("SQLITE_BUSY[5]: ", 0), 0u) << Seam::messages()[1].text;
     EXPECT_EQ(Seam::messages()[1].type & MB_ICONMASK, MB_ICONERROR);
     // The command stopped at the deletion: no refresh, the row still clicked.
-    EXPECT_EQ(statements(), sent(std::vector<std::string>{"delete from kompresory where id_kompresora = " +
-                                                     std::to_string(golf2) + ";"}));
+    EXPECT_EQ(statements(), std::vector<std::string>{sent().deleteCompressor(std::to_string(golf2))});
     EXPECT_EQ(g_strCompressorId, std::to_string(golf2));
     EXPECT_EQ(partNumbersListed(dlg), (std::vector<std::string>{"KV-G2", "KV-G1"}));
     EXPECT_EQ(compressors().size(), 3u);
@@ -226,14 +217,15 @@ TEST_P(CompressorCommandsTest, EditFromATypeSearchEditsTheClickedCompressor)
     ASSERT_EQ(statements().size(), 6u);
     const std::string& update = statements()[3];
     const std::string tail = " where id_kompresora = " + std::to_string(audiOne) + ";";
-    EXPECT_EQ(update.rfind(sent("update kompresory set pojemnosc = \"2.0 TFSI\", "), 0), 0u) << update;
+    const std::string written = sent().updateCompressor({"2.0 TFSI", "", "", "", "", "", "0", "0", "0"}, "0");
+    EXPECT_EQ(update.rfind(written.substr(0, written.find("od = ")), 0), 0u) << update;
     ASSERT_GT(update.size(), tail.size());
     EXPECT_EQ(update.substr(update.size() - tail.size()), tail);
-    EXPECT_EQ(m_db.query("select pojemnosc, id_modelu from kompresory where id_kompresora = ?1",
+    EXPECT_EQ(m_db.query("select pojemnosc, id_modelu from kompresory where id_kompresora = $1",
                          {std::to_string(audiOne)}),
               (Rows{{"2.0 TFSI", std::to_string(a4)}}));
     // Afterwards the list shows the selected car again, not the type search.
-    EXPECT_EQ(statements()[4], sent(kCarCount));
+    EXPECT_EQ(statements()[4], carCount());
     EXPECT_EQ(partNumbersListed(dlg), (std::vector<std::string>{"KV-G2", "KV-G1"}));
     EXPECT_EQ(g_strModel, "Golf");
     EXPECT_EQ(g_strManufacturer, "VW");

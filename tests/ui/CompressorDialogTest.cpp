@@ -21,22 +21,6 @@ using Fields = std::array<std::string, 9>;
 constexpr std::array<int, 9> kEdits{IDC_CAPACITY, IDC_YEAR_FROM, IDC_YEAR_TO,      IDC_TYPE,     IDC_COMMON_PART_NO,
                                     IDC_PART_NO,  IDC_JOBBER,    IDC_CORE_DEPOSIT, IDC_NET_PRICE};
 
-const std::string kInsertHead =
-    "insert into kompresory(id_kompresora, id_modelu, pojemnosc, od, do, typ, nr_f_s, nrkv, cena_zakl, kaucja_sku, "
-    "netto) values(NULL,";
-const std::string kLoadHead =
-    "select kompresory.pojemnosc, kompresory.od, kompresory.do, kompresory.typ, kompresory.nr_f_s, kompresory.nrkv, "
-    "kompresory.cena_zakl, kompresory.kaucja_sku, kompresory.netto from kompresory, modele, marki where "
-    "kompresory.id_kompresora = ";
-const std::string kCarCount =
-    "select count(*) from kompresory, modele, marki where kompresory.id_modelu = modele.id_modelu and "
-    "modele.id_marki = marki.id_marki and marki.marka = \"VW\" and modele.model = \"Golf\";";
-const std::string kCarRows =
-    "select kompresory.id_kompresora, marki.marka, modele.model, kompresory.pojemnosc, kompresory.od, "
-    "kompresory.do, kompresory.typ, kompresory.nr_f_s, kompresory.nrkv, kompresory.cena_zakl, "
-    "kompresory.kaucja_sku, kompresory.netto from kompresory, modele, marki where kompresory.id_modelu = "
-    "modele.id_modelu and modele.id_marki = marki.id_marki and marki.marka = \"VW\" and modele.model = \"Golf\";";
-
 void typeAll(CDialog& dlg, const Fields& fields)
 {
     for (size_t i = 0; i < kEdits.size(); ++i)
@@ -58,6 +42,12 @@ Row asRow(const Fields& fields)
 
 class CompressorDialogTest : public EngineCatalogTest {
 protected:
+    // The search that lists VW Golf's compressors, and the two look-ups before a save.
+    std::string carCount() const { return sent().countCompressorsOfCar("VW", "Golf"); }
+    std::string carRows() const { return sent().compressorsOfCar("VW", "Golf"); }
+    std::string vwId() const { return sent().manufacturerIdByName("VW"); }
+    std::string golfId() const { return sent().modelIdByName("Golf", std::to_string(vw)); }
+
     void SetUp() override
     {
         CatalogTest::SetUp();
@@ -93,7 +83,7 @@ protected:
     Row stored(long long id)
     {
         const Rows rows = m_db.query("select pojemnosc, od, \"do\", typ, nr_f_s, nrkv, cena_zakl, kaucja_sku, netto "
-                                     "from kompresory where id_kompresora = ?1",
+                                     "from kompresory where id_kompresora = $1",
                                      {std::to_string(id)});
         if (rows.size() != 1)
             throw std::logic_error("no compressor " + std::to_string(id));
@@ -126,15 +116,12 @@ TEST_P(CompressorDialogTest, AddLooksUpTheModelThenInserts)
     EXPECT_EQ(opened, Fields{});
     EXPECT_EQ(caption, "Add compressor");
     EXPECT_TRUE(ended);
-    EXPECT_EQ(statements(), sent((std::vector<std::string>{
-                                "select id_marki from marki where marka = \"VW\";",
-                                "select id_modelu from modele where model = \"Golf\"and id_marki = " +
-                                    std::to_string(vw) + ";",
-                                kInsertHead + std::to_string(golf) +
-                                    ", \"1.6\",\"1998\",\"2004\",\"SD7V16\",\"OE-1135\",\"KV-17\",310.00,25,1e3);",
-                                kCarCount,
-                                kCarRows,
-                            })));
+    EXPECT_EQ(statements(),
+              (std::vector<std::string>{
+                  vwId(), golfId(),
+                  sent().insertCompressor(std::to_string(golf),
+                                          {"1.6", "1998", "2004", "SD7V16", "OE-1135", "KV-17", "310.00", "25", "1e3"}),
+                  carCount(), carRows()}));
     // Prices are numbers to the database and read back as it prints them: SQLite as a
     // floating-point number, the server with the decimals typed.
     const Rows rows = compressors();
@@ -162,7 +149,7 @@ TEST_P(CompressorDialogTest, AddWritesTextsExactlyAsTyped)
     });
     seam::click(main, IDC_ADD_COMPRESSOR);
     ASSERT_EQ(statements().size(), 5u);
-    EXPECT_EQ(statements()[2], sent(kInsertHead + std::to_string(golf) + ", \"\",\"ab\",\"\",\"sd7v16\",\"\",\"\",0,-2.5,.5);"));
+    EXPECT_EQ(statements()[2], sent().insertCompressor(std::to_string(golf), {"", "ab", "", "sd7v16", "", "", "0", "-2.5", ".5"}));
     const Rows rows = compressors();
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0], (Row{rows[0][0], std::to_string(golf), "", "ab", "", "sd7v16", "", "", "0", "-2.5", "0.5"}));
@@ -194,18 +181,11 @@ TEST_P(CompressorDialogTest, EditLoadsTheStoredValuesAndUpdatesThem)
     EXPECT_EQ(caption, "Add compressor");
     EXPECT_EQ(statementsWhenOpen, 1u);
     const std::string id = std::to_string(target);
-    EXPECT_EQ(statements(), sent((std::vector<std::string>{
-                                kLoadHead + id + ";",
-                                "select id_marki from marki where marka = \"VW\";",
-                                "select id_modelu from modele where model = \"Golf\"and id_marki = " +
-                                    std::to_string(vw) + ";",
-                                "update kompresory set pojemnosc = \"2.0\", od = \"2002\", do = \"2008\", typ = "
-                                "\"7seu17c\", nr_f_s = \"OE-8\", nrkv = \"KV-8\", cena_zakl = 415, kaucja_sku = "
-                                "31.5, netto = 385 where id_kompresora = " +
-                                    id + ";",
-                                kCarCount,
-                                kCarRows,
-                            })));
+    EXPECT_EQ(statements(),
+              (std::vector<std::string>{
+                  sent().loadCompressor(id), vwId(), golfId(),
+                  sent().updateCompressor({"2.0", "2002", "2008", "7seu17c", "OE-8", "KV-8", "415", "31.5", "385"}, id),
+                  carCount(), carRows()}));
     EXPECT_EQ(stored(target), (Row{"2.0", "2002", "2008", "7seu17c", "OE-8", "KV-8", "415", "31.5", "385"}));
     // Only that row changed, and it stays with its model.
     const Rows after = compressors();
@@ -374,7 +354,7 @@ TEST_P(CompressorDialogTest, CancelWritesNothingInEitherMode)
         seam::click(d, IDCANCEL);
     });
     seam::click(main, IDC_ADD_COMPRESSOR);
-    EXPECT_EQ(statements(), sent((std::vector<std::string>{kCarCount, kCarRows})));
+    EXPECT_EQ(statements(), (std::vector<std::string>{carCount(), carRows()}));
 
     // Edit: the load, then only the refresh, which forgets the clicked row.
     for (const char* how : {"Cancel", "Escape", "close box"}) {
@@ -393,7 +373,7 @@ TEST_P(CompressorDialogTest, CancelWritesNothingInEitherMode)
             EXPECT_EQ(d.modalResult(), IDCANCEL);
         });
         seam::click(main, IDC_EDIT_COMPRESSOR);
-        EXPECT_EQ(statements(), sent((std::vector<std::string>{kLoadHead + std::to_string(target) + ";", kCarCount, kCarRows})));
+        EXPECT_EQ(statements(), (std::vector<std::string>{sent().loadCompressor(std::to_string(target)), carCount(), carRows()}));
         EXPECT_EQ(g_strCompressorId, "");
     }
     EXPECT_EQ(compressors(), before);
@@ -468,7 +448,8 @@ TEST_P(CompressorDialogTest, DatabaseFailureKeepsTheDialogOpenWithWhatWasTyped)
     seam::click(main, IDC_ADD_COMPRESSOR);
 
     ASSERT_EQ(ran.size(), 3u);
-    EXPECT_EQ(ran[2].rfind(sent(kInsertHead), 0), 0u);
+    const std::string insert = sent().insertCompressor(std::to_string(golf), {"", "", "", "", "", "", "0", "0", "0"});
+    EXPECT_EQ(ran[2].rfind(insert.substr(0, insert.find("NULL,") + 5), 0), 0u);
     EXPECT_TRUE(openAfterFailure);
     EXPECT_EQ(afterFailure, typed);
     ASSERT_EQ(Seam::messages().size(), 1u);
@@ -504,7 +485,7 @@ TEST_P(CompressorDialogTest, ModelOrManufacturerGoneMeanwhileIsReportedAndNothin
     });
     seam::click(main, IDC_ADD_COMPRESSOR);
     ASSERT_EQ(ran.size(), 2u);
-    EXPECT_EQ(ran[1], sent("select id_modelu from modele where model = \"Golf\"and id_marki = " + std::to_string(vw) + ";"));
+    EXPECT_EQ(ran[1], golfId());
     EXPECT_TRUE(stillOpen);
     EXPECT_EQ(afterwards, typed);
     ASSERT_EQ(Seam::messages().size(), 1u);
@@ -529,7 +510,7 @@ TEST_P(CompressorDialogTest, ModelOrManufacturerGoneMeanwhileIsReportedAndNothin
         stillOpen = !d.isEnded();
     });
     seam::click(main, IDC_EDIT_COMPRESSOR);
-    EXPECT_EQ(ran, sent(std::vector<std::string>{"select id_marki from marki where marka = \"VW\";"}));
+    EXPECT_EQ(ran, std::vector<std::string>{vwId()});
     EXPECT_TRUE(stillOpen);
     EXPECT_EQ(takeMessages(), std::vector<std::string>{"Manufacturer \"VW\" is no longer in the catalogue; another "
                                                        "program may have removed it. The compressor was not saved."});
@@ -548,7 +529,7 @@ TEST_P(CompressorDialogTest, CompressorGoneBeforeEditIsReportedAndTheListRefresh
     seam::click(main, IDC_EDIT_COMPRESSOR);
     // The dialog never comes up, and nothing is written.
     EXPECT_TRUE(Seam::dialogsShown().empty());
-    EXPECT_EQ(statements(), sent((std::vector<std::string>{kLoadHead + std::to_string(gone) + ";", kCarCount, kCarRows})));
+    EXPECT_EQ(statements(), (std::vector<std::string>{sent().loadCompressor(std::to_string(gone)), carCount(), carRows()}));
     ASSERT_EQ(Seam::messages().size(), 1u);
     EXPECT_EQ(Seam::messages()[0].text,
               "The selected compressor is no longer in the catalogue; another program may have removed it.");

@@ -16,13 +16,9 @@ namespace seam = platform::test;
 namespace {
 
 constexpr COLORREF kBlue = RGB(66, 125, 214);
-const char* const kFillManufacturers = "select marka from marki order by id_marki;";
-
-std::string modelsOf(const std::string& quotedName)
-{
-    return "select modele.model from marki, modele where marki.id_marki = modele.id_marki and marki.marka = "
-           + quotedName + " order by modele.model;";
-}
+namespace file = kelvara::test::file;
+using file::quoted;
+const std::string& kFillManufacturers = file::kSelectManufacturers;
 
 // How a dialog ended, seen from inside its script.
 struct Ending {
@@ -80,13 +76,13 @@ TEST_F(EntryDialogsTest, AddManufacturerInsertsTheNameExactlyAsTyped)
         std::vector<std::string> inserts;
     };
     const std::vector<Case> cases{
-        {"Opel", {"insert into Marki(id_marki, marka) values ( NULL, \"Opel\");"}},
+        {"Opel", {file::insertManufacturer(quoted("Opel"))}},
         // Blanks are a name; nothing is trimmed.
-        {"   ", {"insert into Marki(id_marki, marka) values ( NULL, \"   \");"}},
-        {" Seat ", {"insert into Marki(id_marki, marka) values ( NULL, \" Seat \");"}},
+        {"   ", {file::insertManufacturer(quoted("   "))}},
+        {" Seat ", {file::insertManufacturer(quoted(" Seat "))}},
         // Duplicates are not looked for.
-        {"VW", {"insert into Marki(id_marki, marka) values ( NULL, \"VW\");"}},
-        {"Škoda", {"insert into Marki(id_marki, marka) values ( NULL, \"Škoda\");"}},
+        {"VW", {file::insertManufacturer(quoted("VW"))}},
+        {"Škoda", {file::insertManufacturer(quoted("Škoda"))}},
         // Empty: nothing written, and the dialog closes as after any OK.
         {"", {}},
     };
@@ -127,14 +123,11 @@ TEST_F(EntryDialogsTest, AddModelInsertsUnderTheManufacturerOfThatName)
     const std::vector<Case> cases{
         // No blank between the comma after the id and the name's opening quote.
         {"Passat",
-         {"select id_marki from marki where marka = \"VW\";",
-          "insert into Modele(id_modelu, id_marki, model) values ( NULL, " + vw + ",\"Passat\");"}},
+         {file::manufacturerIdByName(quoted("VW")), file::insertModel(vw, quoted("Passat"))}},
         {"  ",
-         {"select id_marki from marki where marka = \"VW\";",
-          "insert into Modele(id_modelu, id_marki, model) values ( NULL, " + vw + ",\"  \");"}},
+         {file::manufacturerIdByName(quoted("VW")), file::insertModel(vw, quoted("  "))}},
         {"Golf",
-         {"select id_marki from marki where marka = \"VW\";",
-          "insert into Modele(id_modelu, id_marki, model) values ( NULL, " + vw + ",\"Golf\");"}},
+         {file::manufacturerIdByName(quoted("VW")), file::insertModel(vw, quoted("Golf"))}},
         {"", {}},
     };
     for (const Case& c : cases) {
@@ -144,7 +137,7 @@ TEST_F(EntryDialogsTest, AddModelInsertsUnderTheManufacturerOfThatName)
         EXPECT_TRUE(ending.ended);
         EXPECT_EQ(ending.result, IDOK);
         std::vector<std::string> expected = c.inserts;
-        expected.push_back(modelsOf("'VW'"));
+        expected.push_back(file::modelsOfManufacturer("'VW'"));
         EXPECT_EQ(statements(), expected);
     }
     EXPECT_EQ(seam::comboEntries(dlg, IDC_MODEL_LIST), (std::vector<std::string>{"  ", "Golf", "Golf", "Passat"}));
@@ -156,8 +149,7 @@ TEST_F(EntryDialogsTest, AddModelInsertsUnderTheManufacturerOfThatName)
     Ending ending;
     withAddModel(2, typeThen("Ibiza", pressOk, ending));
     ASSERT_GE(statements().size(), 2u);
-    EXPECT_EQ(statements()[1], "insert into Modele(id_modelu, id_marki, model) values ( NULL, "
-                                   + std::to_string(seat) + ",\"Ibiza\");");
+    EXPECT_EQ(statements()[1], file::insertModel(std::to_string(seat), quoted("Ibiza")));
     EXPECT_EQ(m_db.query("select id_marki from Modele where model = 'Ibiza'"), (Rows{{std::to_string(seat)}}));
     EXPECT_EQ(seam::comboEntries(dlg, IDC_MODEL_LIST), std::vector<std::string>{"Ibiza"});
     EXPECT_EQ(g_strManufacturer, "Seat");
@@ -183,7 +175,7 @@ TEST_F(EntryDialogsTest, AddModelForAManufacturerRemovedMeanwhileAddsNothingAndS
     EXPECT_EQ(Seam::messages()[0].caption, "Kelvara");
     EXPECT_EQ(Seam::messages()[0].type, MB_OK | MB_ICONWARNING);
     EXPECT_EQ(statements(),
-              (std::vector<std::string>{"select id_marki from marki where marka = \"VW\";", modelsOf("'VW'")}));
+              (std::vector<std::string>{file::manufacturerIdByName(quoted("VW")), file::modelsOfManufacturer("'VW'")}));
     EXPECT_EQ(m_db.query("select model from Modele"), (Rows{{"Golf"}}));
     // The list follows the catalogue: VW's models are gone with it.
     EXPECT_TRUE(seam::comboEntries(*m_main, IDC_MODEL_LIST).empty());
@@ -198,7 +190,7 @@ TEST_F(EntryDialogsTest, AddModelForAManufacturerWithoutANameInsertsNothing)
     EXPECT_TRUE(ending.ended);
     EXPECT_EQ(ending.result, IDOK);
     EXPECT_EQ(g_strManufacturer, "");
-    EXPECT_EQ(statements(), std::vector<std::string>{modelsOf("''")});
+    EXPECT_EQ(statements(), std::vector<std::string>{file::modelsOfManufacturer("''")});
     EXPECT_EQ(m_db.scalar("select count(*) from Modele"), "1");
     EXPECT_TRUE(Seam::messages().empty());
 }
@@ -342,7 +334,7 @@ TEST_F(EntryDialogsTest, CancelEscapeAndTheCloseBoxWriteNothing)
         withAddModel(0, typeThen("Passat", way.act, ending));
         EXPECT_TRUE(ending.ended);
         EXPECT_EQ(ending.result, IDCANCEL);
-        EXPECT_EQ(statements(), std::vector<std::string>{modelsOf("'VW'")});
+        EXPECT_EQ(statements(), std::vector<std::string>{file::modelsOfManufacturer("'VW'")});
         EXPECT_EQ(seam::comboEntries(dlg, IDC_MODEL_LIST), std::vector<std::string>{"Golf"});
     }
     EXPECT_EQ(m_db.query("select * from Marki"), manufacturers);

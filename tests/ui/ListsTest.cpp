@@ -18,13 +18,7 @@ const char* const kSelectManufacturerFirst = "Select car manufacturer first.";
 const char* const kSelectModelFirst = "Select car model first.";
 const char* const kManufacturerHasModels = "Cannot remove manufacturer.\nAll associated models must be deleted first.";
 const char* const kModelHasCompressors = "Cannot remove model.\nAll associated compressors must be deleted first.";
-const char* const kFillManufacturers = "select marka from marki order by id_marki;";
-
-std::string modelsOf(const std::string& quotedName)
-{
-    return "select modele.model from marki, modele where marki.id_marki = modele.id_marki and marki.marka = "
-           + quotedName + " order by modele.model;";
-}
+const std::string& kFillManufacturers = kelvara::test::file::kSelectManufacturers;
 
 // The three lists as the operator sees them.
 struct Lists {
@@ -144,7 +138,7 @@ TEST_P(ListsTest, StartUpAndPickingAManufacturer)
 
     clearStatements();
     seam::pick(dlg, IDC_MANUFACTURER_LIST, "VW");
-    EXPECT_EQ(statements(), sent(std::vector<std::string>{modelsOf("'VW'")}));
+    EXPECT_EQ(statements(), std::vector<std::string>{sent().modelsOfManufacturer("VW")});
     EXPECT_EQ(lists(), (Lists{{"VW", "Ford", "Mazda"}, 0, {"Golf", "Polo"}, -1, true, {}}));
 
     seam::pick(dlg, IDC_MODEL_LIST, "Golf");
@@ -169,8 +163,7 @@ TEST_P(ListsTest, AddManufacturerReloadsOnlyTheManufacturerList)
     answerNextDialog("Opel");
     seam::click(dlg, IDC_ADD_MANUFACTURER);
     EXPECT_EQ(Seam::dialogsShown(), std::vector<int>{IDD_ADD_MANUFACTURER});
-    EXPECT_EQ(statements(), sent((std::vector<std::string>{"insert into Marki(id_marki, marka) values ( NULL, \"Opel\");",
-                                                      kFillManufacturers})));
+    EXPECT_EQ(statements(), (std::vector<std::string>{sent().insertManufacturer("Opel"), kFillManufacturers}));
     expected.manufacturers.push_back("Opel");
     expected.manufacturer = -1;
     EXPECT_EQ(lists(), expected);
@@ -183,7 +176,7 @@ TEST_P(ListsTest, AddManufacturerReloadsOnlyTheManufacturerList)
     clearStatements();
     answerNextDialog("Seat", false);
     seam::click(dlg, IDC_ADD_MANUFACTURER);
-    EXPECT_EQ(statements(), sent(std::vector<std::string>{kFillManufacturers}));
+    EXPECT_EQ(statements(), std::vector<std::string>{kFillManufacturers});
     expected.manufacturer = -1;
     EXPECT_EQ(lists(), expected);
     EXPECT_EQ(tables(), before);
@@ -209,9 +202,7 @@ TEST_P(ListsTest, RemoveManufacturerChecksItsModelsFirst)
     seam::click(dlg, IDC_REMOVE_MANUFACTURER);
     expectOnlyMessage(kManufacturerHasModels);
     EXPECT_EQ(statements(),
-              sent((std::vector<std::string>{"select count(*) from modele,marki where modele.id_marki = marki.id_marki "
-                                        "and marki.marka = \"VW\";",
-                                        kFillManufacturers})));
+              (std::vector<std::string>{sent().countModelsOfManufacturer("VW"), kFillManufacturers}));
     expected.manufacturer = -1;
     EXPECT_EQ(lists(), expected);
     EXPECT_EQ(tables(), original);
@@ -231,9 +222,8 @@ TEST_P(ListsTest, RemoveManufacturerChecksItsModelsFirst)
     seam::click(dlg, IDC_REMOVE_MANUFACTURER);
     EXPECT_TRUE(Seam::messages().empty());
     EXPECT_EQ(statements(),
-              sent((std::vector<std::string>{"select count(*) from modele,marki where modele.id_marki = marki.id_marki "
-                                        "and marki.marka = \"Mazda\";",
-                                        "delete from Marki where marka = \"Mazda\";", kFillManufacturers})));
+              (std::vector<std::string>{sent().countModelsOfManufacturer("Mazda"), sent().deleteManufacturer("Mazda"),
+                                        kFillManufacturers}));
     expected.manufacturers = {"VW", "Ford"};
     expected.manufacturer = -1;
     EXPECT_EQ(lists(), expected);
@@ -252,7 +242,7 @@ TEST_P(ListsTest, RemovingAManufacturerWithoutAName)
         seam::pick(dlg, IDC_MANUFACTURER_LIST, index);
         clearStatements();
         seam::click(dlg, IDC_REMOVE_MANUFACTURER);
-        EXPECT_EQ(statements(), sent(std::vector<std::string>{kFillManufacturers}));
+        EXPECT_EQ(statements(), std::vector<std::string>{kFillManufacturers});
         EXPECT_EQ(seam::comboSelection(dlg, IDC_MANUFACTURER_LIST), -1);
         EXPECT_TRUE(Seam::messages().empty());
     }
@@ -279,10 +269,9 @@ TEST_P(ListsTest, AddModelReloadsOnlyTheModelList)
     seam::click(dlg, IDC_ADD_MODEL);
     EXPECT_EQ(Seam::dialogsShown(), std::vector<int>{IDD_ADD_MODEL});
     EXPECT_EQ(statements(),
-              sent((std::vector<std::string>{"select id_marki from marki where marka = \"VW\";",
-                                        "insert into Modele(id_modelu, id_marki, model) values ( NULL, "
-                                            + std::to_string(m_vw) + ",\"Passat\");",
-                                        modelsOf("'VW'")})));
+              (std::vector<std::string>{sent().manufacturerIdByName("VW"),
+                                        sent().insertModel(std::to_string(m_vw), "Passat"),
+                                        sent().modelsOfManufacturer("VW")}));
     expected.models = {"Golf", "Passat", "Polo"};
     expected.model = -1;
     EXPECT_EQ(lists(), expected);
@@ -297,7 +286,7 @@ TEST_P(ListsTest, AddModelReloadsOnlyTheModelList)
     clearStatements();
     answerNextDialog("Up", false);
     seam::click(dlg, IDC_ADD_MODEL);
-    EXPECT_EQ(statements(), sent(std::vector<std::string>{modelsOf("'VW'")}));
+    EXPECT_EQ(statements(), std::vector<std::string>{sent().modelsOfManufacturer("VW")});
     expected.model = -1;
     EXPECT_EQ(lists(), expected);
     EXPECT_EQ(tables(), before);
@@ -343,9 +332,8 @@ TEST_P(ListsTest, RemoveModelWithAManufacturerSelected)
     clearStatements();
     seam::click(dlg, IDC_REMOVE_MODEL);
     expectOnlyMessage(kModelHasCompressors);
-    EXPECT_EQ(statements(), sent((std::vector<std::string>{"select count(*) from modele,kompresory where modele.id_modelu "
-                                                      "= kompresory.id_modelu and modele.model = \"Golf\";",
-                                                      modelsOf("'VW'")})));
+    EXPECT_EQ(statements(),
+              (std::vector<std::string>{sent().countCompressorsOfModel("Golf"), sent().modelsOfManufacturer("VW")}));
     expected.model = -1;
     EXPECT_EQ(lists(), expected);
     EXPECT_EQ(expected.results.size(), 1u);
@@ -357,9 +345,8 @@ TEST_P(ListsTest, RemoveModelWithAManufacturerSelected)
     clearStatements();
     seam::click(dlg, IDC_REMOVE_MODEL);
     EXPECT_TRUE(Seam::messages().empty());
-    EXPECT_EQ(statements(), sent((std::vector<std::string>{"select count(*) from modele,kompresory where modele.id_modelu "
-                                                      "= kompresory.id_modelu and modele.model = \"Polo\";",
-                                                      "delete from Modele where model = \"Polo\";", modelsOf("'VW'")})));
+    EXPECT_EQ(statements(), (std::vector<std::string>{sent().countCompressorsOfModel("Polo"), sent().deleteModel("Polo"),
+                                                      sent().modelsOfManufacturer("VW")}));
     expected.models = {"Golf"};
     expected.model = -1;
     EXPECT_EQ(lists(), expected);
@@ -380,9 +367,8 @@ TEST_P(ListsTest, RemoveModelWithNoManufacturerSelectedLeavesTheListAsItWas)
     EXPECT_EQ(expected.models, (std::vector<std::string>{"Focus", "Mondeo"}));
     clearStatements();
     seam::click(dlg, IDC_REMOVE_MODEL);
-    EXPECT_EQ(statements(), sent((std::vector<std::string>{"select count(*) from modele,kompresory where modele.id_modelu "
-                                                      "= kompresory.id_modelu and modele.model = \"Mondeo\";",
-                                                      "delete from Modele where model = \"Mondeo\";"})));
+    EXPECT_EQ(statements(),
+              (std::vector<std::string>{sent().countCompressorsOfModel("Mondeo"), sent().deleteModel("Mondeo")}));
     EXPECT_TRUE(Seam::messages().empty());
     EXPECT_EQ(modelNames(), (std::vector<std::string>{"Polo", "Golf", "Focus"}));
     // Gone from the catalogue, still listed (and still selected) until the next pick.
@@ -470,10 +456,10 @@ TEST_P(ListsTest, SameNamedManufacturersAreListedAndRemovedTogether)
     clearStatements();
     seam::click(dlg, IDC_REMOVE_MANUFACTURER);
     EXPECT_TRUE(Seam::messages().empty());
-    EXPECT_EQ(statements()[1], sent("delete from Marki where marka = \"Saab\";"));
+    EXPECT_EQ(statements()[1], sent().deleteManufacturer("Saab"));
     EXPECT_EQ(seam::comboEntries(dlg, IDC_MANUFACTURER_LIST),
               (std::vector<std::string>{"VW", "Ford", "Mazda", "Ford"}));
-    EXPECT_EQ(m_db.scalar("select count(*) from Marki where id_marki >= ?1", {std::to_string(saab)}), "0");
+    EXPECT_EQ(m_db.scalar("select count(*) from Marki where id_marki >= $1", {std::to_string(saab)}), "0");
     EXPECT_EQ(m_db.scalar("select count(*) from Marki"), "4");
 }
 
@@ -504,7 +490,7 @@ TEST_P(ListsTest, SameNamedModelsOfTwoManufacturersAreCountedAndRemovedTogether)
     EXPECT_TRUE(Seam::messages().empty());
     EXPECT_EQ(seam::comboEntries(dlg, IDC_MODEL_LIST), (std::vector<std::string>{"Focus", "Mondeo"}));
     EXPECT_EQ(modelNames(), (std::vector<std::string>{"Polo", "Golf", "Mondeo", "Focus", "MX-5"}));
-    EXPECT_EQ(m_db.scalar("select count(*) from Modele where id_modelu in (?1, ?2)",
+    EXPECT_EQ(m_db.scalar("select count(*) from Modele where id_modelu in ($1, $2)",
                           {std::to_string(fordSport), std::to_string(mazdaSport)}),
               "0");
     seam::pick(dlg, IDC_MANUFACTURER_LIST, "Mazda");
@@ -523,7 +509,7 @@ TEST_P(ListsTest, NamesWithQuotesOrColumnNamesReachOnlyThemselves)
         SCOPED_TRACE(name);
         answerNextDialog(name);
         seam::click(dlg, IDC_ADD_MANUFACTURER);
-        EXPECT_EQ(m_db.query("select marka from Marki where id_marki > ?1", {std::to_string(m_mazda)}),
+        EXPECT_EQ(m_db.query("select marka from Marki where id_marki > $1", {std::to_string(m_mazda)}),
                   (Rows{{name}}));
         const auto entries = seam::comboEntries(dlg, IDC_MANUFACTURER_LIST);
         ASSERT_EQ(entries.size(), 4u);
@@ -536,7 +522,7 @@ TEST_P(ListsTest, NamesWithQuotesOrColumnNamesReachOnlyThemselves)
         answerNextDialog(name);
         seam::click(dlg, IDC_ADD_MODEL);
         EXPECT_EQ(m_db.query("select count(*) from Modele m join Marki k on m.id_marki = k.id_marki "
-                             "where k.marka = ?1 and m.model = ?1",
+                             "where k.marka = $1 and m.model = $1",
                              {name}),
                   (Rows{{"1"}}));
         EXPECT_EQ(seam::comboEntries(dlg, IDC_MODEL_LIST), std::vector<std::string>{name});

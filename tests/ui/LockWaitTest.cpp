@@ -82,8 +82,7 @@ TEST_P(LockWaitTest, ALockWaitIsShownAfterHalfASecondBlocksEverythingElseAndCanc
                                                         givenUp()}));
     EXPECT_TRUE(Seam::dialogsShown().empty());
     EXPECT_FALSE(dlg.isEnded());
-    EXPECT_EQ(statements(), sent(std::vector<std::string>{"delete from kompresory where id_kompresora = " +
-                                                          std::to_string(id) + ";"}));
+    EXPECT_EQ(statements(), std::vector<std::string>{sent().deleteCompressor(std::to_string(id))});
     EXPECT_EQ(g_strCompressorId, std::to_string(id));
     holder->kill();
     holder->wait();

@@ -56,9 +56,8 @@ TEST_F(CatalogTest, StartUpShowsColumnsListsAndBanner)
 
     // The statement that loaded the settings, then the manufacturer list.
     ASSERT_GE(statements().size(), 2u);
-    EXPECT_EQ(statements()[0],
-              "select manufacturer, capacity, year, type, common, kelvara, jobber, deposit, price from kolumny");
-    EXPECT_EQ(statements()[1], "select marka from marki order by id_marki;");
+    EXPECT_EQ(statements()[0], sent().selectColumnFlags());
+    EXPECT_EQ(statements()[1], sent().selectManufacturers());
     EXPECT_TRUE(takeMessages().empty());
 }
 

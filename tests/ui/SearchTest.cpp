@@ -10,16 +10,6 @@ using kelvara::test::CompressorRow;
 
 namespace {
 
-const std::string kCountPrefix =
-    "select count(*) from kompresory, modele, marki where kompresory.id_modelu = modele.id_modelu and "
-    "modele.id_marki = marki.id_marki ";
-const std::string kRowPrefix =
-    "select kompresory.id_kompresora, marki.marka, modele.model, kompresory.pojemnosc, kompresory.od, "
-    "kompresory.do, kompresory.typ, kompresory.nr_f_s, kompresory.nrkv, kompresory.cena_zakl, "
-    "kompresory.kaucja_sku, kompresory.netto from kompresory, modele, marki where kompresory.id_modelu = "
-    "modele.id_modelu and modele.id_marki = marki.id_marki ";
-const std::string kTypeOrder = " order by marki.marka DESC, modele.model DESC;";
-
 // Column 3 of each list row: the compressor type (every column is shown by default).
 std::vector<std::string> column(const std::vector<std::vector<std::string>>& rows, size_t c)
 {
@@ -44,10 +34,8 @@ TEST_P(SearchTest, TypeSearchRunsItsStatementsAndUpperCasesTheType)
 
     seam::type(dlg, IDC_SEARCH_TYPE, "abc");
     seam::click(dlg, IDC_FIND_COMPRESSORS);
-    EXPECT_EQ(statements(), sent((std::vector<std::string>{
-                                kCountPrefix + "and kompresory.typ = \"ABC\"" + kTypeOrder,
-                                kRowPrefix + "and kompresory.typ = \"ABC\"" + kTypeOrder,
-                            })));
+    EXPECT_EQ(statements(),
+              (std::vector<std::string>{sent().countCompressorsOfType("ABC"), sent().compressorsOfType("ABC")}));
     const auto rows = seam::listRows(dlg, IDC_RESULTS);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0][5], "KV-upper");
@@ -128,10 +116,8 @@ TEST_P(SearchTest, CarSearchRowsClicksAndIds)
     g_strCompressorId = "77";
     clearStatements();
     seam::pick(dlg, IDC_MODEL_LIST, "Beta");
-    EXPECT_EQ(statements(), sent((std::vector<std::string>{
-                                kCountPrefix + "and marki.marka = \"Alpha\" and modele.model = \"Beta\";",
-                                kRowPrefix + "and marki.marka = \"Alpha\" and modele.model = \"Beta\";",
-                            })));
+    EXPECT_EQ(statements(), (std::vector<std::string>{sent().countCompressorsOfCar("Alpha", "Beta"),
+                                                      sent().compressorsOfCar("Alpha", "Beta")}));
     // A car search leaves no compressor selected, though rows were found.
     EXPECT_EQ(g_strCompressorId, "");
 
