@@ -29,12 +29,12 @@ constexpr const char* kApplicationName = "kelvara-test";
 
 // A session on name: a file fails at once when locked; on a server a lock is waited for as
 // long as the program would, as a plain libpq connection did.
-std::unique_ptr<CppSQLiteSession> openSession(const std::string& name)
+std::unique_ptr<CppSQLiteSession> openSession(const std::string& name, int busyTimeoutMs)
 {
     auto session = std::make_unique<CppSQLiteSession>();
     const bool server = kelvara::db::isConnectionString(name);
     if (!server)
-        session->applyBusyTimeout(0);
+        session->applyBusyTimeout(busyTimeoutMs);
     try {
         session->open(name.c_str(), kelvara::db::Access::createIfMissing, kApplicationName);
         // IF EXISTS and the like would otherwise tell their notices on standard error.
@@ -121,7 +121,7 @@ std::string engineName(kelvara::sql::Dialect engine)
 }
 
 RawDb::RawDb() = default;
-RawDb::RawDb(const std::string& path) : m_session(openSession(path)) {}
+RawDb::RawDb(const std::string& path, int busyTimeoutMs) : m_session(openSession(path, busyTimeoutMs)) {}
 RawDb::RawDb(RawDb&& other) noexcept = default;
 RawDb& RawDb::operator=(RawDb&& other) noexcept = default;
 RawDb::~RawDb() = default;

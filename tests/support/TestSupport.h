@@ -87,12 +87,13 @@ bool testServerRequired();
 std::string engineName(kelvara::sql::Dialect engine);
 
 // A connection to a database file (created if missing), or to a server catalogue when path
-// is a connection string. Busy time-out 0 on a file: a locked file fails at once. One made
+// is a connection string. On a file it waits busyTimeoutMs for another's lock (by default a
+// locked file fails at once). One made
 // without a path is connected to nothing until another is moved into it.
 class RawDb {
 public:
     RawDb();
-    explicit RawDb(const std::string& path);
+    explicit RawDb(const std::string& path, int busyTimeoutMs = 0);
     RawDb(RawDb&& other) noexcept;
     RawDb& operator=(RawDb&& other) noexcept;
     ~RawDb();

@@ -1,10 +1,10 @@
 // migrate: catalogues of the SQLite 2 program brought into new SQLite 3 catalogues.
 
+#include "TestSupport.h"
 #include "ToolTestSupport.h"
 #include "sqlite2/TestSupport.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <filesystem>
 #include <optional>
@@ -29,32 +29,18 @@ const sqlite2::test::Dump& dump()
 // Every row of a query with NULL kept apart from text; no separators to be confused by.
 std::vector<Values> rowsOf(const std::string& db, const std::string& sql)
 {
-    sqlite3* handle = nullptr;
     std::vector<Values> rows;
-    if (sqlite3_open_v2(db.c_str(), &handle, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    if (!std::filesystem::exists(db)) {
         ADD_FAILURE() << "cannot open " << db;
-        sqlite3_close(handle);
         return rows;
     }
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(handle, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
-        ADD_FAILURE() << sql << ": " << sqlite3_errmsg(handle);
-    }
-    while (stmt != nullptr && sqlite3_step(stmt) == SQLITE_ROW) {
-        Values row;
-        for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
-            if (text == nullptr) {
-                row.emplace_back(std::nullopt);
-            } else {
-                row.emplace_back(std::string(text, static_cast<std::size_t>(
-                                                       sqlite3_column_bytes(stmt, c))));
-            }
+    try {
+        for (kelvara::test::Row& row : kelvara::test::RawDb(db).query(sql)) {
+            rows.emplace_back(row.begin(), row.end());
         }
-        rows.push_back(std::move(row));
+    } catch (const std::exception& e) {
+        ADD_FAILURE() << e.what();
     }
-    sqlite3_finalize(stmt);
-    sqlite3_close(handle);
     return rows;
 }
 

@@ -1,9 +1,10 @@
 #include "ToolTestSupport.h"
 
+#include "TestSupport.h"
+
 #include "Tool.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <atomic>
 #include <chrono>
@@ -116,55 +117,35 @@ void writeFile(const std::string& path, const std::string& content)
 
 namespace {
 
-struct Db {
-    explicit Db(const std::string& path)
-    {
-        if (sqlite3_open_v2(path.c_str(), &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
-            ADD_FAILURE() << "cannot open " << path;
-        }
-        sqlite3_busy_timeout(handle, 10000);
-    }
-    ~Db() { sqlite3_close(handle); }
-    sqlite3* handle = nullptr;
-};
+// The tool may still be finishing with the file; wait for it as the program would.
+constexpr int kLockWaitMs = 10000;
 
 }  // namespace
 
 void execSql(const std::string& db, const std::string& sql)
 {
-    Db connection(db);
-    char* message = nullptr;
-    const int rc = sqlite3_exec(connection.handle, sql.c_str(), nullptr, nullptr, &message);
-    EXPECT_EQ(rc, SQLITE_OK) << sql << ": " << (message != nullptr ? message : "");
-    sqlite3_free(message);
+    try {
+        kelvara::test::RawDb(db, kLockWaitMs).exec(sql);
+    } catch (const std::exception& e) {
+        ADD_FAILURE() << e.what();
+    }
 }
 
 std::string querySql(const std::string& db, const std::string& sql)
 {
-    Db connection(db);
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(connection.handle, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
-        ADD_FAILURE() << sql << ": " << sqlite3_errmsg(connection.handle);
-        return {};
-    }
     std::string rows;
-    while (sqlite3_step(stmt) == SQLITE_ROW) {
-        if (!rows.empty()) {
-            rows += '\n';
-        }
-        for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
-            if (c > 0) {
-                rows += '|';
+    try {
+        for (const kelvara::test::Row& row : kelvara::test::RawDb(db, kLockWaitMs).query(sql)) {
+            if (!rows.empty()) {
+                rows += '\n';
             }
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
-            if (text == nullptr) {
-                rows += "<null>";
-            } else {
-                rows.append(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt, c)));
+            for (std::size_t c = 0; c < row.size(); ++c) {
+                rows += (c > 0 ? "|" : "") + row[c].value_or("<null>");
             }
         }
+    } catch (const std::exception& e) {
+        ADD_FAILURE() << e.what();
     }
-    sqlite3_finalize(stmt);
     return rows;
 }
 
