@@ -1,6 +1,7 @@
 // Opening a file: its header, the schema in sqlite_master, and the check of the whole
 // structure before anything is handed out. Tree walking and records live in their own units.
 #include "Sqlite2Reader.h"
+#include "Sqlite2Header.h"
 #include "Sqlite2Records.h"
 
 #include <algorithm>
@@ -43,20 +44,12 @@ namespace {
 using namespace detail;
 
 // 47 characters and a NUL; identical in every file from 2.1 to 2.8.
-constexpr char HeaderText[] = "** This file contains an SQLite 2.1 database **";
-constexpr std::size_t HeaderTextSize = sizeof HeaderText;  // includes the NUL
 constexpr std::uint32_t ByteOrderMagic = 0xDAE37528u;
-
-// The one test of the header text, for files on disk and images in memory alike.
-bool startsWithHeaderText(const void* data, std::size_t size)
-{
-    return size >= HeaderTextSize && std::memcmp(data, HeaderText, HeaderTextSize) == 0;
-}
 
 // The number of whole pages, after the checks that need nothing but the image's size.
 std::uint32_t checkedPageCount(const std::vector<std::uint8_t>& image)
 {
-    if (!startsWithHeaderText(image.data(), image.size()))
+    if (!db::startsAsSqlite2(image.data(), image.size()))
         throw Error("not an SQLite 2 database (the header text is missing)");
     if (image.size() / PageSize >= 0xFFFFFFFFu)
         throw Error("file too large for an SQLite 2 database");
@@ -282,11 +275,7 @@ std::vector<Row> Database::readRows(const Table& table) const
 
 bool hasSqlite2Header(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    char head[HeaderTextSize] = {};
-    if (!in.read(head, sizeof head))
-        return false;
-    return startsWithHeaderText(head, sizeof head);
+    return db::isSqlite2File(path);
 }
 
 bool hasHotJournal(const std::string& path)

@@ -10,29 +10,10 @@
 #include "Globals.h"
 #include "LockWaitDlg.h"
 #include "ResourceIds.h"
+#include "Sqlite2Header.h"
 #include "Statements.h"
 #include "WinApp.h"
 
-#include <cstdio>
-#include <cstring>
-
-namespace {
-
-constexpr const char* kSqlite2Header = "** This file contains an SQLite 2.1 database **";
-
-bool IsSqlite2File(const char* path)
-{
-    std::FILE* file = std::fopen(path, "rb");
-    if (!file)
-        return false;
-    char head[48] = {};
-    const size_t got = std::fread(head, 1, sizeof head, file);
-    std::fclose(file);
-    const size_t length = std::strlen(kSqlite2Header);
-    return got >= length && std::memcmp(head, kSqlite2Header, length) == 0;
-}
-
-}  // namespace
 
 BEGIN_MESSAGE_MAP(CCatalogDlg, CDialog)
     ON_WM_SYSCOMMAND()
@@ -96,7 +77,7 @@ BOOL CCatalogDlg::OnInitDialog()
     } catch (const CppSQLiteException& e) {
         // SQLite 3 only calls an old catalogue "not a database"; say what it is and how
         // to bring it along.
-        if (!IsSqlite2File(g_strCatalogue.c_str()))
+        if (!kelvara::db::isSqlite2File(g_strCatalogue))
             throw;
         throw CppSQLiteException(e.errorCode(),
                                  "file is not a database\n\n"
