@@ -548,22 +548,4 @@ std::shared_ptr<Connection> openPostgres(const char* conninfo, Access access, co
     return connection;
 }
 
-bool isConnectionString(const char* name)
-{
-    if (!name || !*name)
-        return false;
-    if (std::strncmp(name, "postgresql://", 13) == 0 || std::strncmp(name, "postgres://", 11) == 0)
-        return true;
-    if (!std::strchr(name, '='))
-        return false;
-    char* error = nullptr;
-    PQconninfoOption* options = PQconninfoParse(name, &error);
-    if (error)
-        PQfreemem(error);
-    if (!options)
-        return false;
-    PQconninfoFree(options);
-    return true;
-}
-
 }  // namespace kelvara::db
