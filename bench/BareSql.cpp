@@ -1,6 +1,6 @@
 #include "BareSql.h"
 
-#include "Engine.h"
+#include "CatalogueName.h"
 
 #include <libpq-fe.h>
 #include <sqlite3.h>

@@ -3,7 +3,7 @@
 // streamed; a lock wait can be given up; a lost connection is found again.
 
 #include "CppSQLiteException.h"
-#include "Engine.h"
+#include "CatalogueName.h"
 #include "PostgresErrors.h"
 #include "SessionFixture.h"
 #include "Statements.h"
