@@ -164,14 +164,10 @@ struct Layout {
     std::vector<long long> typeCounts;
 };
 
-Layout layOut(const GenerateOptions& options, Random& random)
+// Manufacturers: the sample's real ones, more real ones, then invented names.
+void layOutManufacturers(Layout& layout, std::size_t manufacturerCount, Random& random)
 {
-    Layout layout;
     const auto& makes = sampleMakes();
-    const auto manufacturerCount = static_cast<std::size_t>(options.manufacturers);
-    const auto modelCount = static_cast<std::size_t>(options.models);
-
-    // Manufacturers: the sample's real ones, more real ones, then invented names.
     std::set<std::string> takenManufacturers;
     for (std::size_t i = 0; i < manufacturerCount; ++i) {
         std::string name;
@@ -185,8 +181,13 @@ Layout layOut(const GenerateOptions& options, Random& random)
         takenManufacturers.insert(name);
         layout.manufacturers.push_back(name);
     }
+}
 
-    // Models per manufacturer: one each, the rest weighted towards the real makes.
+// Models per manufacturer: one each, the rest weighted towards the real makes.
+void layOutModels(Layout& layout, std::size_t modelCount, Random& random)
+{
+    const auto& makes = sampleMakes();
+    const std::size_t manufacturerCount = layout.manufacturers.size();
     std::vector<long long> modelsPer(manufacturerCount, 0);
     if (modelCount <= manufacturerCount) {
         std::fill(modelsPer.begin(), modelsPer.begin() + static_cast<long>(modelCount), 1);
@@ -222,10 +223,12 @@ Layout layOut(const GenerateOptions& options, Random& random)
             layout.models.push_back(std::move(model));
         }
     }
+}
 
-    // Compressors per model: 2 % in the benchmark model (the first, Volkswagen Golf), the
-    // rest spread with uneven weights.
-    const long long total = options.compressors;
+// Compressors per model: 2 % in the benchmark model (the first, Volkswagen Golf), the rest
+// spread with uneven weights.
+void spreadCompressors(Layout& layout, long long total, Random& random)
+{
     if (layout.models.size() == 1) {
         layout.models[0].compressors = total;
     } else {
@@ -239,9 +242,12 @@ Layout layOut(const GenerateOptions& options, Random& random)
             layout.models[i].compressors = parts[i - 1];
         }
     }
+}
 
-    // Types: exact shares for the scaling types, a Zipf-like spread over the others in an
-    // order the seed decides.
+// Types: exact shares for the scaling types, a Zipf-like spread over the others in an order
+// the seed decides.
+void spreadTypes(Layout& layout, long long total, Random& random)
+{
     long long assigned = 0;
     for (const TypeShare& share : kScalingTypes) {
         layout.types.push_back(share.type);
@@ -259,6 +265,16 @@ Layout layOut(const GenerateOptions& options, Random& random)
         layout.types.push_back(others[i]);
         layout.typeCounts.push_back(parts[i]);
     }
+}
+
+// The same draws in the same order as ever, so that a seed keeps giving the same catalogue.
+Layout layOut(const GenerateOptions& options, Random& random)
+{
+    Layout layout;
+    layOutManufacturers(layout, static_cast<std::size_t>(options.manufacturers), random);
+    layOutModels(layout, static_cast<std::size_t>(options.models), random);
+    spreadCompressors(layout, options.compressors, random);
+    spreadTypes(layout, options.compressors, random);
     return layout;
 }
 

@@ -1,11 +1,7 @@
-// A catalogue on a PostgreSQL server, through libpq. Results are streamed one row at a time
-// (single-row mode), so a statement released early costs only the rows it read.
+// A catalogue on a PostgreSQL server, through libpq.
 
-#include "CppSQLiteException.h"
-#include "Engine.h"
-#include "PostgresErrors.h"
-
-#include <libpq-fe.h>
+#include "PostgresConnection.h"
+#include "PostgresStatement.h"
 
 #ifdef _WIN32
 #include <winsock2.h>
@@ -16,21 +12,10 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstring>
-#include <deque>
-#include <string>
-#include <vector>
 
 namespace kelvara::db {
 
-namespace {
-
-constexpr int kCantOpen = 14;
-constexpr int kBusy = 5;
-// A statement that has not answered within this time is treated as waiting for a lock.
-constexpr int kWaitNoticeMs = 20;
-// How long a statement released early may take to end by itself before it is cancelled.
-constexpr int kFinishMs = 2;
+namespace pg {
 
 long long nowMs()
 {
@@ -38,8 +23,6 @@ long long nowMs()
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-// libpq's text without its trailing line end, and without the tab it indents a hint with
-// (a message box would show it as a wide gap).
 std::string trimmed(const char* text)
 {
     std::string out;
@@ -52,226 +35,6 @@ std::string trimmed(const char* text)
         out.pop_back();
     return out;
 }
-
-class PostgresStatement;
-
-class PostgresConnection : public Connection, public std::enable_shared_from_this<PostgresConnection> {
-public:
-    PostgresConnection(std::string conninfo, Access access, std::string applicationName, WaitHost& host,
-                       int busyTimeoutMs)
-        : m_conninfo(std::move(conninfo)),
-          m_applicationName(std::move(applicationName)),
-          m_access(access),
-          m_host(host),
-          m_timeoutMs(busyTimeoutMs)
-    {
-    }
-    ~PostgresConnection() override { close(); }
-
-    void connect();
-    sql::Dialect dialect() const override { return sql::Dialect::postgres; }
-    std::unique_ptr<Statement> start(const char* sql, const BoundValues* values) override;
-    void runScript(const char* sql) override;
-    void loadRows(const std::string& table, const std::vector<std::string>& columns,
-                  const std::function<bool(BoundValues&)>& next) override;
-    void setBusyTimeout(int milliseconds) override;
-    void close() override;
-
-    // The next result of the statement in progress, waiting for the server as long as it
-    // works; while it waits for a lock the session hears of it and may give up, which
-    // cancels the statement. Null when the statement has no more results.
-    PGresult* receive(bool mayGiveUp, bool& gaveUp);
-    // Whether every result of the statement in progress arrives within a moment (a count's
-    // end follows its row at once); what arrives meanwhile is discarded.
-    bool finishesWithin(int milliseconds);
-    void cancel();
-    void release(PostgresStatement* statement)
-    {
-        if (m_active == statement)
-            m_active = nullptr;
-    }
-    // The connection broke: it is dropped, and the next statement connects again.
-    [[noreturn]] void lost();
-
-private:
-    void runSetting(const std::string& sql);
-    // The connection, ready for a statement: connected again if it broke, with the rows of
-    // a statement still being read taken off it.
-    PGconn* ready();
-    [[noreturn]] void failWith(PGresult* result);
-    void sendCopyData(const std::string& data);
-
-    std::string m_conninfo;
-    std::string m_applicationName;
-    Access m_access;
-    WaitHost& m_host;
-    int m_timeoutMs;
-    PGconn* m_conn = nullptr;
-    PostgresStatement* m_active = nullptr;
-    bool m_receiving = false;  // inside receive(), where the session's observer runs
-};
-
-class PostgresStatement : public Statement {
-public:
-    explicit PostgresStatement(std::shared_ptr<PostgresConnection> connection)
-        : m_connection(std::move(connection))
-    {
-    }
-    ~PostgresStatement() override
-    {
-        try {
-            finalize();
-        } catch (const CppSQLiteException&) {
-            // Nothing can be done about a late error while the statement goes away.
-        }
-    }
-
-    bool onRow() const override { return m_row != nullptr; }
-    int columnCount() const override { return m_columns; }
-    bool isEmptyQuery() const { return m_emptyQuery; }
-
-    const char* text(int index) const override
-    {
-        if (!m_row || PQgetisnull(m_row, 0, index))
-            return nullptr;
-        return PQgetvalue(m_row, 0, index);
-    }
-    std::size_t length(int index) const override
-    {
-        return m_row ? static_cast<std::size_t>(PQgetlength(m_row, 0, index)) : 0;
-    }
-
-    void step() override
-    {
-        clearRow();
-        PGresult* result = next();
-        if (!result) {
-            finish();
-            return;
-        }
-        switch (PQresultStatus(result)) {
-        case PGRES_SINGLE_TUPLE:
-            m_row = result;
-            m_columns = PQnfields(result);
-            return;
-        case PGRES_EMPTY_QUERY:
-            m_emptyQuery = true;
-            [[fallthrough]];
-        case PGRES_TUPLES_OK:
-        case PGRES_COMMAND_OK:
-            m_columns = PQnfields(result);
-            PQclear(result);
-            finish();
-            return;
-        default:
-            break;
-        }
-        const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
-        const char* primary = PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY);
-        int code = sqliteCodeForSqlState(state);
-        if (m_gaveUp && state && std::strcmp(state, "57014") == 0)
-            code = kBusy;
-        const std::string message = primary ? std::string(primary) : trimmed(PQresultErrorMessage(result));
-        PQclear(result);
-        finish();
-        throw CppSQLiteException(code, message.c_str());
-    }
-
-    void finalize() override
-    {
-        clearRow();
-        for (PGresult* result : m_buffered)
-            PQclear(result);
-        m_buffered.clear();
-        if (!m_live)
-            return;
-        // Released before its end: stop the server's work rather than read what nobody wants
-        // (a cancel request costs a connection of its own, so a statement about to end is
-        // let end).
-        if (!m_connection->finishesWithin(kFinishMs))
-            m_connection->cancel();
-        try {
-            finish();
-        } catch (const CppSQLiteException&) {
-            // The connection broke while the statement was being put aside; the next
-            // statement connects again.
-        }
-    }
-
-    // Another statement starts on the connection: the rows this one has not read yet are
-    // taken off the connection and kept.
-    void putAside()
-    {
-        while (m_live) {
-            PGresult* result = receiveOwn();
-            if (!result)
-                break;
-            m_buffered.push_back(result);
-        }
-        markDone();
-    }
-
-private:
-    PGresult* next()
-    {
-        if (!m_buffered.empty()) {
-            PGresult* result = m_buffered.front();
-            m_buffered.pop_front();
-            return result;
-        }
-        return m_live ? receiveOwn() : nullptr;
-    }
-
-    // Only a statement still running may be given up; one being put aside runs to its end.
-    PGresult* receiveOwn(bool mayGiveUp = true)
-    {
-        try {
-            PGresult* result = m_connection->receive(mayGiveUp, m_gaveUp);
-            if (!result)
-                markDone();
-            return result;
-        } catch (...) {
-            markDone();
-            throw;
-        }
-    }
-
-    // Reads the statement's remaining results off the connection, discarding them.
-    void finish()
-    {
-        while (m_live) {
-            PGresult* result = receiveOwn(false);
-            if (!result)
-                break;
-            PQclear(result);
-        }
-        markDone();
-    }
-
-    void markDone()
-    {
-        if (m_live) {
-            m_live = false;
-            m_connection->release(this);
-        }
-    }
-
-    void clearRow()
-    {
-        if (m_row) {
-            PQclear(m_row);
-            m_row = nullptr;
-        }
-    }
-
-    std::shared_ptr<PostgresConnection> m_connection;
-    PGresult* m_row = nullptr;
-    std::deque<PGresult*> m_buffered;
-    int m_columns = 0;
-    bool m_live = true;  // results still to come from the connection
-    bool m_gaveUp = false;
-    bool m_emptyQuery = false;
-};
 
 void PostgresConnection::connect()
 {
@@ -538,12 +301,13 @@ void PostgresConnection::close()
     }
 }
 
-}  // namespace
+
+}  // namespace pg
 
 std::shared_ptr<Connection> openPostgres(const char* conninfo, Access access, const char* applicationName,
                                          WaitHost& host, int busyTimeoutMs)
 {
-    auto connection = std::make_shared<PostgresConnection>(conninfo, access, applicationName, host, busyTimeoutMs);
+    auto connection = std::make_shared<pg::PostgresConnection>(conninfo, access, applicationName, host, busyTimeoutMs);
     connection->connect();
     return connection;
 }
