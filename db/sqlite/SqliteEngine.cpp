@@ -6,6 +6,9 @@
 #include <sqlite3.h>
 
 #include <chrono>
+#include <memory>
+#include <utility>
+#include <vector>
 #include <string>
 #include <thread>
 
@@ -18,9 +21,60 @@ char* copyErrorText(sqlite3* db)
     return sqlite3_mprintf("%s", sqlite3_errmsg(db));
 }
 
+// Compiled statements with bound values, kept for their next run: a tool that adds rows one
+// by one compiles its insert once. The program's own statements carry no values and are
+// never kept.
+class StatementCache {
+public:
+    static constexpr std::size_t kLimit = 8;
+
+    ~StatementCache() { clear(); }
+
+    sqlite3_stmt* take(const char* sql)
+    {
+        for (auto kept = m_idle.begin(); kept != m_idle.end(); ++kept) {
+            if (kept->first == sql) {
+                sqlite3_stmt* vm = kept->second;
+                m_idle.erase(kept);
+                return vm;
+            }
+        }
+        return nullptr;
+    }
+
+    // Takes a statement that ran to its end or was released; false when it is not kept.
+    bool keep(sqlite3_stmt* vm)
+    {
+        if (m_closed)
+            return false;
+        if (m_idle.size() == kLimit) {
+            sqlite3_finalize(m_idle.front().second);
+            m_idle.erase(m_idle.begin());
+        }
+        m_idle.emplace_back(sqlite3_sql(vm), vm);
+        return true;
+    }
+
+    // Before the connection closes: a kept statement would keep it open.
+    void clear()
+    {
+        m_closed = true;
+        for (auto& kept : m_idle)
+            sqlite3_finalize(kept.second);
+        m_idle.clear();
+    }
+
+private:
+    std::vector<std::pair<std::string, sqlite3_stmt*>> m_idle;
+    bool m_closed = false;
+};
+
 class SqliteStatement : public Statement {
 public:
-    explicit SqliteStatement(sqlite3_stmt* vm) : m_vm(vm) {}
+    explicit SqliteStatement(sqlite3_stmt* vm, std::shared_ptr<StatementCache> cache = nullptr)
+        : m_vm(vm), m_cache(std::move(cache))
+    {
+    }
     ~SqliteStatement() override
     {
         try {
@@ -64,6 +118,14 @@ public:
     {
         if (!m_vm)
             return;
+        if (m_cache && sqlite3_reset(m_vm) == SQLITE_OK) {
+            sqlite3_clear_bindings(m_vm);
+            if (m_cache->keep(m_vm)) {
+                m_vm = nullptr;
+                m_onRow = false;
+                return;
+            }
+        }
         sqlite3* db = sqlite3_db_handle(m_vm);
         const int code = sqlite3_finalize(m_vm);
         m_vm = nullptr;
@@ -83,6 +145,7 @@ public:
 
 private:
     sqlite3_stmt* m_vm;
+    std::shared_ptr<StatementCache> m_cache;
     bool m_onRow = false;
 };
 
@@ -95,10 +158,12 @@ public:
 
     std::unique_ptr<Statement> start(const char* sql, const BoundValues* values) override
     {
-        sqlite3_stmt* vm = compile(sql);
+        sqlite3_stmt* vm = values ? m_cache->take(sql) : nullptr;
+        if (!vm)
+            vm = compile(sql);
         if (!vm)
             return nullptr;
-        auto statement = std::make_unique<SqliteStatement>(vm);
+        auto statement = std::make_unique<SqliteStatement>(vm, values ? m_cache : nullptr);
         if (values)
             bind(vm, *values);
         statement->step();
@@ -145,6 +210,7 @@ public:
 
     void close() override
     {
+        m_cache->clear();
         if (m_db) {
             // A statement may still be open; the connection then goes when it is finalised.
             sqlite3_close_v2(m_db);
@@ -204,6 +270,7 @@ private:
 
     sqlite3* m_db;
     WaitHost& m_host;
+    std::shared_ptr<StatementCache> m_cache = std::make_shared<StatementCache>();
 };
 
 }  // namespace
