@@ -1,10 +1,10 @@
 // The composed statement texts, character for character.
 
 #include "ExpectedStatements.h"
+#include "CppSQLiteSession.h"
 #include "Statements.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <cmath>
 #include <string>
@@ -158,15 +158,11 @@ TEST(StatementText, BareValuesMustBePlainNumbers)
     }
     // Numbers SQLite would store as Inf are refused; everything a double holds is not. Each
     // verdict is checked against SQLite itself.
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
-    const auto sqliteInf = [db](const std::string& literal) {
-        sqlite3_stmt* statement = nullptr;
-        EXPECT_EQ(sqlite3_prepare_v2(db, ("select " + literal).c_str(), -1, &statement, nullptr), SQLITE_OK);
-        EXPECT_EQ(sqlite3_step(statement), SQLITE_ROW);
-        const bool inf = std::isinf(sqlite3_column_double(statement, 0));
-        sqlite3_finalize(statement);
-        return inf;
+    CppSQLiteSession db;
+    db.open(":memory:");
+    // 9e999 is SQLite's own spelling of infinity.
+    const auto sqliteInf = [&db](const std::string& literal) {
+        return db.execute("select abs(" + literal + ") = 9e999").fieldView(0) == "1";
     };
     for (const std::string& huge : std::vector<std::string>{"1e999", "-1e999", "1e309", "+1E+309", "1" + std::string(309, '0'),
                                    "1.7976931348623159e308", "0.0000001e316", "1e99999999999999999999999"}) {
@@ -178,7 +174,6 @@ TEST(StatementText, BareValuesMustBePlainNumbers)
         EXPECT_TRUE(sql::isPlainSqlNumber(large)) << large;
         EXPECT_FALSE(sqliteInf(large)) << large;
     }
-    sqlite3_close(db);
 
     for (const std::string good : {"0", "17", "-2", "+2", "0017"})
         EXPECT_TRUE(sql::isPlainSqlInteger(good)) << '"' << good << '"';
