@@ -3,7 +3,7 @@
 
 #include "ToolTestSupport.h"
 
-#include "TestSupport.h"
+#include "CatalogueFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -31,13 +31,11 @@ kelvara::test::Rows everything(const std::string& catalogue)
     return all;
 }
 
-class ServerCatalogueTest : public ::testing::Test {
+// The catalogue on the server is made from the template, as 'init' makes it.
+class ServerCatalogueTest : public kelvara::test::CatalogueFixture {
 protected:
-    void SetUp() override
-    {
-        KELVARA_SKIP_UNLESS_MADE(server);
-    }
-    TempCatalogue server{Dialect::postgres};  // made from the template, as 'init' makes it
+    ServerCatalogueTest() : CatalogueFixture(Dialect::postgres) {}
+    const TempCatalogue& server = m_catalogue;
     TempDir dir;
 };
 
