@@ -55,9 +55,10 @@ void CCatalogApp::ReportHandlerException(CWnd* wnd, std::exception_ptr error) no
     } catch (const CppSQLiteException& e) {
         text = e.errorMessage();
         if (e.extendedCode() == kCatalogueMoved)
-            text += "\n\nThe catalogue file database.db was moved, replaced or deleted while Kelvara was running, so "
-                    "Kelvara cannot write to it any more; nothing was written. Close Kelvara and start it again to "
-                    "work with the database.db that is in its folder now.";
+            text += "\n\nThe catalogue file " + g_strCatalogue +
+                    " was moved, replaced or deleted while Kelvara was running, so Kelvara cannot write to it any "
+                    "more; nothing was written. Close Kelvara and start it again to work with the " +
+                    g_strCatalogue + " that is in its folder now.";
     } catch (const kelvara::sql::StatementRefused& e) {
         text = e.what();
         icon = MB_ICONWARNING;

@@ -130,14 +130,17 @@ const QWidget* labelFor(const QWidget* control, const std::vector<QWidget*>& con
 
 }  // namespace
 
-void nameControls(QWidget* dialog, const DialogTemplate& tmpl)
+void installAccessibility()
 {
     static const bool installed = [] {
         QAccessible::installFactory(accessibleFactory);
         return true;
     }();
     (void)installed;
+}
 
+void nameControls(QWidget* dialog, const DialogTemplate& tmpl)
+{
     std::vector<QWidget*> controls;
     for (QObject* child : dialog->children()) {
         if (auto* widget = qobject_cast<QWidget*>(child); widget && controlTemplate(widget))
@@ -147,12 +150,10 @@ void nameControls(QWidget* dialog, const DialogTemplate& tmpl)
         const ControlTemplate& c = *controlTemplate(control);
         if (c.cls != ControlClass::Edit && c.cls != ControlClass::ComboBox && c.cls != ControlClass::ListView)
             continue;
-        // A list view's text is never shown; it is the list's name.
-        QString name = c.cls == ControlClass::ListView ? toQt(c.text) : QString();
-        if (name.isEmpty()) {
-            const QWidget* label = labelFor(control, controls);
-            name = label ? labelName(labelText(label)) : QString();
-        }
+        // A list view's template text is a placeholder nobody sees; the dialog that has no
+        // label for its list names it itself.
+        const QWidget* label = labelFor(control, controls);
+        const QString name = label ? labelName(labelText(label)) : QString();
         control->setAccessibleName(name.isEmpty() ? toQt(tmpl.caption) : name);
     }
 }

@@ -64,9 +64,13 @@ void setEditText(QWidget* edit, const std::string& bytes)
     auto* line = qobject_cast<QLineEdit*>(edit);
     if (!line)
         return;
-    // A value too long to edit in one line (written by another program) shows its beginning
-    // and cannot be changed here, so that it is written back exactly as it was.
-    if (characterLimit(bytes, kEditableCharacters) != std::string::npos) {
+    // A value longer than the line edit holds (written by another program) would be cut by
+    // it; it shows its beginning and cannot be changed here, so that it is written back
+    // exactly as it was. (A UTF-16 unit takes one to four bytes: a megabyte is not
+    // converted just to be measured.)
+    const auto limit = static_cast<std::size_t>(line->maxLength());
+    const QString shown = bytes.size() <= 4 * limit ? toQt(bytes) : QString();
+    if (bytes.size() > 4 * limit || static_cast<std::size_t>(shown.size()) > limit) {
         const QString shownBeginning = toQt(bytes.substr(0, characterLimit(bytes, kShownCharacters)) + kEllipsis);
         line->setText(shownBeginning);
         line->setReadOnly(true);
@@ -79,7 +83,6 @@ void setEditText(QWidget* edit, const std::string& bytes)
         line->setReadOnly(false);
         line->setToolTip({});
     }
-    const QString shown = toQt(bytes);
     line->setText(shown);
     line->setProperty(kRawTextProperty, QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
     line->setProperty(kRawShownProperty, shown);

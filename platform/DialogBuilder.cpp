@@ -46,6 +46,7 @@ QWidget* makeButton(const ControlTemplate& c, const QString& text, QWidget* pare
     if (buttonType(c.style) == BS_GROUPBOX) {
         auto* group = new GroupBox(text, parent);
         group->setFocusPolicy(Qt::NoFocus);
+        group->setFlat((c.style & BS_FLAT) != 0);
         group->setAttribute(Qt::WA_TransparentForMouseEvents);
         return group;
     }
@@ -194,6 +195,7 @@ QSize shapeDialogWindow(QWidget* window, const DialogTemplate& tmpl, bool owned)
 void buildControls(QWidget* window, const DialogTemplate& tmpl, CDialog* owner, const QSize& base,
                    std::map<int, std::unique_ptr<CWnd>>& items)
 {
+    installAccessibility();
     QWidget* previousTabStop = nullptr;
     for (const ControlTemplate& c : tmpl.controls) {
         QWidget* control = createControl(c, window, owner, base);

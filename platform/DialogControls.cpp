@@ -85,11 +85,20 @@ void GroupBox::paintEvent(QPaintEvent*)
     const int h = height() - top;
     if (w < 2 || h < 2)
         return;
-    // Etched: a shadow line with a highlight line just inside and below it.
-    painter.setPen(palette().color(QPalette::Dark));
-    painter.drawRect(0, top, w - 2, h - 2);
-    painter.setPen(palette().color(QPalette::Light));
-    painter.drawRect(1, top + 1, w - 2, h - 2);
+    if (isFlat()) {
+        // Flat, as Windows draws a flat etched edge: a shadow line all round, the system's
+        // button face just inside it (not the colour the dialog gives the control).
+        painter.setPen(palette().color(QPalette::Dark));
+        painter.drawRect(0, top, w - 1, h - 1);
+        painter.setPen(QApplication::palette().color(QPalette::Button));
+        painter.drawRect(1, top + 1, w - 3, h - 3);
+    } else {
+        // Etched: a shadow line with a highlight line just inside and below it.
+        painter.setPen(palette().color(QPalette::Dark));
+        painter.drawRect(0, top, w - 2, h - 2);
+        painter.setPen(palette().color(QPalette::Light));
+        painter.drawRect(1, top + 1, w - 2, h - 2);
+    }
 
     const QString caption = title();
     if (caption.isEmpty())

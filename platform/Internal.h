@@ -40,7 +40,6 @@ inline std::string fromQt(const QString& s)
 // always, an edit when its text is too long to edit (then it is read-only and keeps its exact
 // bytes). A value of megabytes would otherwise be copied, laid out and painted whole.
 constexpr std::size_t kShownCharacters = 300;
-constexpr std::size_t kEditableCharacters = 4096;
 constexpr const char* kEllipsis = "\xE2\x80\xA6";  // …
 // Where text (UTF-8) has had maxCharacters characters, in bytes; npos when it has no more.
 std::size_t characterLimit(const std::string& text, std::size_t maxCharacters);
@@ -151,6 +150,10 @@ QSize shapeDialogWindow(QWidget* window, const DialogTemplate& tmpl, bool owned)
 void buildControls(QWidget* window, const DialogTemplate& tmpl, CDialog* owner, const QSize& base,
                    std::map<int, std::unique_ptr<CWnd>>& items);
 
+// Makes the combos answer a screen reader with their label as name. Called before the
+// first control exists: Qt keeps the first interface it made for a widget (a combo created
+// disabled gets one at once), and its own names a combo by its selection.
+void installAccessibility();
 // Gives every control of a built dialog the accessible name Windows gives a dialog control:
 // its own text, else the label that stands for it in the template, else the caption.
 void nameControls(QWidget* dialog, const DialogTemplate& tmpl);

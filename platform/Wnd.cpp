@@ -55,6 +55,12 @@ CWnd* CWnd::SetFocus()
     return nullptr;
 }
 
+void CWnd::SetAccessibleName(const char* name)
+{
+    if (m_hWnd)
+        m_hWnd->setAccessibleName(platform::detail::toQt(name));
+}
+
 void CWnd::SetWindowText(const char* text)
 {
     if (!m_hWnd)

@@ -36,6 +36,8 @@ public:
     BOOL IsWindowVisible() const;
     CWnd* SetFocus();
     void SetWindowText(const char* text);
+    // What a screen reader names the control by, where no label stands for it.
+    void SetAccessibleName(const char* name);
     CString GetWindowText() const;
     void GetWindowRect(CRect* rect) const;
     void GetClientRect(CRect* rect) const;

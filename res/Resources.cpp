@@ -35,8 +35,7 @@ DialogTemplate catalogDialog()
                  CBS_DROPDOWNLIST | WS_VSCROLL | CBS_AUTOHSCROLL | CBS_NOINTEGRALHEIGHT},
                 {IDC_SEARCH_TYPE, C::Edit, "", 348, 148, 143, 12, WS_BORDER | ES_AUTOHSCROLL},
                 {IDC_FIND_COMPRESSORS, C::Button, "Find compressors", 347, 181, 143, 12, BS_PUSHBUTTON | WS_TABSTOP},
-                // Never shown: the name a screen reader gives the list.
-                {IDC_RESULTS, C::ListView, "Compressors found", 7, 215, 500, 106,
+                {IDC_RESULTS, C::ListView, "List1", 7, 215, 500, 106,
                  WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_AUTOARRANGE},
                 {IDC_BANNER_COMPANY, C::Static, "Kelvara Parts", 22, 7, 214, 26, SS_LEFTNOWORDWRAP | WS_GROUP},
                 {IDC_BANNER_ADDRESS, C::Static, "1420 Frostline Avenue", 81, 46, 93, 8, SS_LEFTNOWORDWRAP | WS_GROUP},

@@ -265,15 +265,18 @@ TEST_P(CompressorDialogTest, HugeValuesAreShownCutAndKeptExactly)
     std::string letters;
     for (int i = 0; i < 400; ++i)
         letters += "\xC5\xBC";  // ż
+    // Up to the line edit's own limit a value is edited as any other; one letter more is not.
+    const std::string whole(32767, 'k');
+    const std::string over(32768, 'y');
     const long long target =
-        m_db.insertCompressor(golf, {"1.6", "1998", "2003", letters, huge, "KV-1", "310", "25", "285"});
+        m_db.insertCompressor(golf, {"1.6", "1998", over, letters, huge, whole, "310", "25", "285"});
     CCatalogDlg& main = openOnGolf();
 
     // The list shows the first 300 characters of each, cut on a letter, and "…".
     const auto row = seam::listRows(main, IDC_RESULTS).at(0);
     EXPECT_EQ(row[3], letters.substr(0, 600) + "\xE2\x80\xA6");
     EXPECT_EQ(row[4], huge.substr(0, 300) + "\xE2\x80\xA6");
-    EXPECT_EQ(row[5], "KV-1");
+    EXPECT_EQ(row[5], whole.substr(0, 300) + "\xE2\x80\xA6");
 
     // Too long to edit in one line: its beginning is shown and cannot be changed. The other
     // fields are edited, and the long value is written back byte for byte.
@@ -282,11 +285,14 @@ TEST_P(CompressorDialogTest, HugeValuesAreShownCutAndKeptExactly)
         EXPECT_TRUE(seam::readOnly(d, IDC_COMMON_PART_NO));
         EXPECT_EQ(seam::shownText(d, IDC_COMMON_PART_NO), huge.substr(0, 300) + "\xE2\x80\xA6");
         EXPECT_FALSE(seam::readOnly(d, IDC_TYPE));
+        EXPECT_TRUE(seam::readOnly(d, IDC_YEAR_TO));
+        EXPECT_FALSE(seam::readOnly(d, IDC_PART_NO));
+        EXPECT_EQ(seam::shownText(d, IDC_PART_NO), whole);
         seam::type(d, IDC_CAPACITY, "2.0");
         seam::click(d, IDOK);
     });
     seam::click(main, IDC_EDIT_COMPRESSOR);
-    EXPECT_EQ(stored(target), (Row{"2.0", "1998", "2003", letters, huge, "KV-1", "310", "25", "285"}));
+    EXPECT_EQ(stored(target), (Row{"2.0", "1998", over, letters, huge, whole, "310", "25", "285"}));
     EXPECT_TRUE(takeMessages().empty());
 }
 

@@ -150,15 +150,18 @@ TEST_P(FailureTest, ACatalogueReplacedWhileRunningTellsTheOperatorToRestart)
 {
     if (onServer())
         GTEST_SKIP() << "a server keeps its own files";
+    m_db = kelvara::test::RawDb(":memory:");  // started with --catalogue other.db
+    const std::string other = m_catalogue.directory() + "/other.db";
+    ASSERT_EQ(std::rename(m_catalogue.path().c_str(), other.c_str()), 0);
+    g_strCatalogue = "other.db";
     CCatalogDlg& dlg = openMainWindow();
-    m_db = kelvara::test::RawDb(":memory:");
     // Moved away, then a copy put back in its place (a restore from a backup, say).
     const std::string moved = m_catalogue.directory() + "/moved.db";
-    ASSERT_EQ(std::rename(m_catalogue.path().c_str(), moved.c_str()), 0);
+    ASSERT_EQ(std::rename(other.c_str(), moved.c_str()), 0);
     {
-        std::ofstream(m_catalogue.path(), std::ios::binary) << readFile(moved);
+        std::ofstream(other, std::ios::binary) << readFile(moved);
     }
-    const std::string before = readFile(m_catalogue.path());
+    const std::string before = readFile(other);
 
     EXPECT_TRUE(addManufacturer(dlg, "Volvo"));
     seam::pick(dlg, IDC_MANUFACTURER_LIST, "VW");
@@ -170,13 +173,14 @@ TEST_P(FailureTest, ACatalogueReplacedWhileRunningTellsTheOperatorToRestart)
     ASSERT_EQ(messages.size(), 3u);  // the insert, the confirmation, the deletion
     for (const std::string& text : {messages[0], messages[2]}) {
         EXPECT_EQ(text.substr(0, text.find('\n')), "SQLITE_READONLY[8]: attempt to write a readonly database");
-        EXPECT_NE(text.find("was moved, replaced or deleted while Kelvara was running"), std::string::npos) << text;
-        EXPECT_NE(text.find("Close Kelvara and start it again"), std::string::npos) << text;
+        EXPECT_NE(text.find("file other.db was moved, replaced or deleted while Kelvara was"), std::string::npos) << text;
+        EXPECT_NE(text.find("Close Kelvara and start it again to work with the other.db"), std::string::npos) << text;
+        EXPECT_EQ(text.find("database.db"), std::string::npos) << text;
     }
     EXPECT_FALSE(dlg.isEnded());
     closeMainWindow();
     theDb.close();
-    EXPECT_EQ(readFile(m_catalogue.path()), before);
+    EXPECT_EQ(readFile(other), before);
     m_db = kelvara::test::RawDb(moved);
     EXPECT_EQ(m_db.query("select marka from marki").size(), 1u);
     EXPECT_EQ(m_db.query("select 1 from kompresory").size(), 1u);

@@ -2,6 +2,7 @@
 
 #include "CatalogTest.h"
 #include "ResourceIds.h"
+#include "Resources.h"
 
 namespace seam = platform::test;
 using platform::test::Seam;
@@ -16,6 +17,13 @@ void expectNames(CWnd& window, const Names& names)
         EXPECT_EQ(seam::accessibleName(window, id), name) << id;
 }
 
+void expectCombos(CWnd& window, const std::string& maker, const std::string& model)
+{
+    expectNames(window, {{IDC_MANUFACTURER_LIST, "Select manufacturer"}, {IDC_MODEL_LIST, "Select car model"}});
+    EXPECT_EQ(seam::accessibleValue(window, IDC_MANUFACTURER_LIST), maker);
+    EXPECT_EQ(seam::accessibleValue(window, IDC_MODEL_LIST), model);
+}
+
 }  // namespace
 
 TEST_F(CatalogTest, EveryInputControlIsNamedByItsLabel)
@@ -26,13 +34,14 @@ TEST_F(CatalogTest, EveryInputControlIsNamedByItsLabel)
     expectNames(main, {{IDC_MANUFACTURER_LIST, "Select manufacturer"}, {IDC_MODEL_LIST, "Select car model"},
                        {IDC_SEARCH_TYPE, "Search by compressor type"}, {IDC_RESULTS, "Compressors found"},
                        {IDC_FIND_COMPRESSORS, "Find compressors"}});
-    // Selections and texts are the values.
+    // Selections and texts are the values; a combo's name stays its label.
+    expectCombos(main, "", "");
     seam::pick(main, IDC_MANUFACTURER_LIST, "Volkswagen");
     seam::pick(main, IDC_MODEL_LIST, "Golf");
     seam::type(main, IDC_SEARCH_TYPE, "sd7");
-    EXPECT_EQ(seam::accessibleValue(main, IDC_MANUFACTURER_LIST), "Volkswagen");
-    EXPECT_EQ(seam::accessibleValue(main, IDC_MODEL_LIST), "Golf");
+    expectCombos(main, "Volkswagen", "Golf");
     EXPECT_EQ(seam::accessibleValue(main, IDC_SEARCH_TYPE), "sd7");
+    EXPECT_EQ(platform::FindDialogTemplate(IDD_CATALOG_DIALOG)->controls.at(4).text, "List1");  // not the name
     // The tree lists the controls in template order.
     EXPECT_EQ(seam::accessibleOrder(main),
               (std::vector<int>{1009, 1002, 1003, 1004, 1005, 1010, 1011, 1012, 1013, 1006, 1014, IDC_STATIC, 1015,
@@ -68,6 +77,14 @@ TEST_F(CatalogTest, EveryInputControlIsNamedByItsLabel)
     EXPECT_EQ(Seam::dialogsShown(),
               (std::vector<int>{IDD_COMPRESSOR, IDD_COLUMNS, IDD_ADD_MODEL, IDD_ADD_MANUFACTURER}));
     EXPECT_TRUE(takeMessages().empty());
+    // After a refill, and after a fill that failed.
+    seam::pick(main, IDC_MANUFACTURER_LIST, "Volkswagen");
+    expectCombos(main, "Volkswagen", "");
+    seam::pick(main, IDC_MODEL_LIST, "Golf");
+    m_db.exec("drop table modele");
+    seam::pick(main, IDC_MANUFACTURER_LIST, "Volkswagen");
+    EXPECT_EQ(takeMessages().size(), 1u);
+    expectCombos(main, "Volkswagen", "Golf");
 }
 
 TEST_F(CatalogTest, BannerFontIsOfNormalWeight)
@@ -119,12 +136,13 @@ TEST_F(CatalogTest, GroupBoxesAreEtchedLinesWithTheCaptionOnTop)
 {
     CCatalogDlg& main = openMainWindow();
     const COLORREF blue = RGB(66, 125, 214);
-    for (int id : {IDC_GROUP_MANUFACTURER, IDC_GROUP_MODEL, IDC_GROUP_BY_TYPE}) {
+    for (int id : {IDC_GROUP_MANUFACTURER, IDC_GROUP_MODEL, IDC_GROUP_BY_TYPE, IDC_GROUP_BY_MANUFACTURERS}) {
         const std::vector<int> g = seam::geometry(main, id);
         const int line = g[1] + seam::fontPixelHeight(main, id) / 2;
         // Shadow then highlight (the palette's), on the left edge and on the top line; inside,
-        // the window's blue.
-        const std::vector<COLORREF> etched{RGB(159, 159, 159), RGB(255, 255, 255), blue};
+        // the window's blue. The flat one has the button face where the highlight would be.
+        const COLORREF inner = id == IDC_GROUP_BY_MANUFACTURERS ? RGB(239, 239, 239) : RGB(255, 255, 255);
+        const std::vector<COLORREF> etched{RGB(159, 159, 159), inner, blue};
         for (int i = 0; i < 3; ++i) {
             EXPECT_EQ(seam::pixel(main, g[0] + i, g[1] + g[3] / 2), etched[static_cast<size_t>(i)]) << id;
             EXPECT_EQ(seam::pixel(main, g[0] + g[2] - 8, line + i), etched[static_cast<size_t>(i)]) << id;

@@ -79,12 +79,12 @@ BOOL CCatalogDlg::OnInitDialog()
         // to bring it along.
         if (!kelvara::db::isSqlite2File(g_strCatalogue))
             throw;
-        throw CppSQLiteException(e.errorCode(),
-                                 "file is not a database\n\n"
-                                 "database.db is a catalogue written by SQLite 2, which this version of "
-                                 "Kelvara cannot open. Convert it once with\n\n"
-                                 "    kelvara-db migrate database.db new.db\n\n"
-                                 "then replace database.db with new.db.");
+        const std::string name = g_strCatalogue;
+        const std::string text = "file is not a database\n\n" + name +
+                                 " is a catalogue written by SQLite 2, which this version of Kelvara cannot open. "
+                                 "Convert it once with\n\n    kelvara-db migrate " +
+                                 name + " new.db\n\nthen replace " + name + " with new.db.";
+        throw CppSQLiteException(e.errorCode(), text.c_str());
     }
     InsertVisibleColumns();
     FillManufacturers();
@@ -95,6 +95,8 @@ BOOL CCatalogDlg::OnInitDialog()
         company->SetFont(&m_fontBanner, TRUE);
 
     m_listResults.SetExtendedStyle(LVS_EX_FULLROWSELECT);
+    // No label stands for the list; its template text is a placeholder.
+    m_listResults.SetAccessibleName("Compressors found");
     UpdateData(FALSE);
     return TRUE;
 }

@@ -8,6 +8,7 @@
 #include "Gdi.h"
 
 #include <cstdint>
+#include <memory>
 
 class CppSQLiteCursor;
 
@@ -63,9 +64,9 @@ private:
     // The type search for an upper-cased type, and the search by car names.
     void SearchByType(const CString& upperType);
     void SearchByCar(const CString& manufacturer, const CString& model);
-    // Fills the emptied result list from a row cursor of the searches, with a fresh id
-    // array sized for the counted rows.
-    void FillResults(CppSQLiteCursor& rows, std::int32_t counted);
+    // Fills the emptied result list from a row cursor of the searches, with the id array
+    // allocated for the counted rows. Rows beyond the count are not listed: true then.
+    bool FillResults(CppSQLiteCursor& rows, std::unique_ptr<std::int64_t[]> ids, std::int32_t counted);
     // g_strCompressorId: the id of the selected result row, or empty when none is.
     void NameSelectedCompressor();
 

@@ -7,12 +7,13 @@
 #include "ResourceIds.h"
 #include "Statements.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -45,6 +46,28 @@ std::int32_t ParseCount(const char* text)
     return static_cast<std::int32_t>(count);
 }
 
+// The id array of one search, at the counted size, allocated before any row is read. Its
+// entries are left unset (only those of listed rows are written), so where the system
+// reserves memory as it is used an overstated count costs none; one there is no memory
+// for at all is refused.
+std::unique_ptr<std::int64_t[]> AllocateIds(std::int32_t counted)
+{
+    std::unique_ptr<std::int64_t[]> ids(new (std::nothrow) std::int64_t[static_cast<size_t>(counted)]);
+    if (!ids)
+        throw std::runtime_error("The catalogue counted " + std::to_string(counted)
+                                 + " compressors, more than there is memory for; no row was read. The catalogue "
+                                 "may be damaged.");
+    return ids;
+}
+
+// Said once the rows' cursor is released, so the box does not keep the catalogue locked.
+void ReportRowsLeftOut(CWnd& window, std::int32_t counted)
+{
+    const std::string text = "The catalogue changed during the search: more compressors were found than counted, "
+                             "and only the first " + std::to_string(counted) + " are listed. Search again to list them all.";
+    window.MessageBox(text.c_str(), "Kelvara", MB_OK | MB_ICONWARNING);
+}
+
 void AppendField(std::string& out, const char* value)
 {
     if (value)
@@ -71,15 +94,19 @@ void CCatalogDlg::SearchByType(const CString& upperType)
 {
     CppSQLiteCursor cursor = theDb.execute(kelvara::sql::countCompressorsOfType(theDb.dialect(), upperType));
     const std::int32_t count = ParseCount(cursor.field(0));
+    auto ids = AllocateIds(count);
     // Release the count's read lock before the rows are read, so another program's write
     // in between is not held up by us.
     cursor.finalize();
     cursor = theDb.execute(kelvara::sql::compressorsOfType(theDb.dialect(), upperType));
     m_listResults.DeleteAllItems();
     m_lastSearch = {ResultSearch::kByType, upperType, {}, {}};
-    FillResults(cursor, count);
+    const bool leftOut = FillResults(cursor, std::move(ids), count);
     // The list now shows other rows: no compressor is selected any more.
     g_strCompressorId.Empty();
+    cursor.finalize();
+    if (leftOut)
+        ReportRowsLeftOut(*this, count);
 }
 
 void CCatalogDlg::OnSelchangeModel()
@@ -103,15 +130,19 @@ void CCatalogDlg::SearchByCar(const CString& manufacturer, const CString& model)
 {
     CppSQLiteCursor cursor = theDb.execute(kelvara::sql::countCompressorsOfCar(theDb.dialect(), manufacturer, model));
     const std::int32_t count = ParseCount(cursor.field(0));
+    auto ids = AllocateIds(count);
     cursor.finalize();
     cursor = theDb.execute(kelvara::sql::compressorsOfCar(theDb.dialect(), manufacturer, model));
     m_listResults.DeleteAllItems();
     m_lastSearch = {ResultSearch::kByCar, {}, manufacturer, model};
-    FillResults(cursor, count);
+    const bool leftOut = FillResults(cursor, std::move(ids), count);
     g_strCompressorId.Empty();
+    cursor.finalize();
+    if (leftOut)
+        ReportRowsLeftOut(*this, count);
 }
 
-void CCatalogDlg::FillResults(CppSQLiteCursor& rows, std::int32_t counted)
+bool CCatalogDlg::FillResults(CppSQLiteCursor& rows, std::unique_ptr<std::int64_t[]> ids, std::int32_t counted)
 {
     using namespace kelvara::sql;
     // Where each visible column lands in the list, or -1.
@@ -122,29 +153,18 @@ void CCatalogDlg::FillResults(CppSQLiteCursor& rows, std::int32_t counted)
 
     // The list has just been emptied: from here on the count is the number of rows listed,
     // raised with each row as it is inserted, so that whatever stops the fill (a damaged
-    // page, an id that cannot be kept) leaves every listed row with its own id. The counted
-    // number only sizes the array; the rows may turn out more or fewer.
-    constexpr std::int32_t kFirstAllocation = 1 << 16;
-    std::int32_t capacity = std::min(counted, kFirstAllocation);
-    g_pCompressorIds = std::make_unique<std::int64_t[]>(static_cast<size_t>(capacity));
+    // page, an id that cannot be kept) leaves every listed row with its own id.
+    g_pCompressorIds = std::move(ids);
     g_nCompressorCount = 0;
     g_bIdsAllocated = 1;
 
     std::string text;
     while (!rows.atEnd()) {
-        const std::int64_t id = ParseId(rows.field(kFieldId));
         const std::int32_t k = g_nCompressorCount;
-        if (k == capacity) {
-            if (capacity == std::numeric_limits<std::int32_t>::max())
-                throw std::runtime_error("The search found more compressors than the list can show.");
-            const std::int64_t grown = std::min<std::int64_t>(capacity < 8 ? 16 : std::int64_t{capacity} * 2,
-                                                              std::numeric_limits<std::int32_t>::max());
-            auto larger = std::make_unique<std::int64_t[]>(static_cast<size_t>(grown));
-            std::copy(g_pCompressorIds.get(), g_pCompressorIds.get() + k, larger.get());
-            g_pCompressorIds = std::move(larger);
-            capacity = static_cast<std::int32_t>(grown);
-        }
-        g_pCompressorIds[static_cast<size_t>(k)] = id;
+        // Rows another program added after the count have no place in the array.
+        if (k == counted)
+            return true;
+        g_pCompressorIds[static_cast<size_t>(k)] = ParseId(rows.field(kFieldId));
 
         LVITEM item;
         item.mask = LVIF_TEXT;
@@ -179,6 +199,7 @@ void CCatalogDlg::FillResults(CppSQLiteCursor& rows, std::int32_t counted)
         }
         rows.advance();
     }
+    return false;
 }
 
 void CCatalogDlg::NameSelectedCompressor()
