@@ -47,7 +47,8 @@ struct GenerationPlan {
 // What generateCatalogue() would create, without creating anything.
 GenerationPlan describeGeneration(const GenerateOptions& options);
 
-// Creates path (refusing an existing file) and fills it in one transaction.
+// Creates path (refusing an existing file), fills it in one transaction and reads it back to
+// verify it, row by row, without holding the catalogue in memory.
 GenerationPlan generateCatalogue(const std::string& path, const GenerateOptions& options);
 
 void printGenerationPlan(std::ostream& out, const GenerationPlan& plan);
