@@ -6,6 +6,14 @@ const std::array<const char*, kColumnFlagCount> kColumnFlagNames = {
     "manufacturer", "capacity", "year", "type", "common", "kelvara", "jobber", "deposit", "price",
 };
 
+std::string quotedColumnList(const std::vector<std::string>& columns)
+{
+    std::string list;
+    for (const std::string& column : columns)
+        list += (list.empty() ? "\"" : ", \"") + column + '"';
+    return list;
+}
+
 const std::array<TableDescription, kTableCount>& catalogueTables()
 {
     static const std::array<TableDescription, kTableCount> tables = {{

@@ -46,6 +46,10 @@ struct CompressorFields {
 constexpr std::size_t kFirstCompressorValue = 2;
 constexpr std::size_t kFirstPriceColumn = 8;
 
+// Column names as a statement lists them, each double-quoted: "do" is reserved on the server,
+// and both engines read a quoted lower-case name as the column.
+std::string quotedColumnList(const std::vector<std::string>& columns);
+
 // kolumny's nine flags, in the result list's column order.
 constexpr std::size_t kColumnFlagCount = 9;
 extern const std::array<const char*, kColumnFlagCount> kColumnFlagNames;

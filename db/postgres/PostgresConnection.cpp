@@ -1,5 +1,6 @@
 // A catalogue on a PostgreSQL server, through libpq.
 
+#include "CatalogueTables.h"
 #include "PostgresConnection.h"
 #include "PostgresStatement.h"
 
@@ -115,10 +116,7 @@ void PostgresConnection::sendCopyData(const std::string& data)
 void PostgresConnection::loadRows(const std::string& table, const std::vector<std::string>& columns,
                                   const std::function<bool(BoundValues&)>& next)
 {
-    std::string sql = "COPY " + table + " (";
-    for (std::size_t c = 0; c < columns.size(); ++c)
-        sql += (c ? ", \"" : "\"") + columns[c] + '"';
-    sql += ") FROM STDIN";
+    const std::string sql = "COPY " + table + " (" + quotedColumnList(columns) + ") FROM STDIN";
     PGresult* started = PQexec(ready(), sql.c_str());
     if (!started)
         lost();

@@ -1,6 +1,7 @@
 // The catalogue file: SQLite 3 with the historical double-quoted texts.
 
 #include "CppSQLiteException.h"
+#include "CatalogueTables.h"
 #include "Engine.h"
 
 #include <sqlite3.h>
@@ -184,13 +185,11 @@ public:
     void loadRows(const std::string& table, const std::vector<std::string>& columns,
                   const std::function<bool(BoundValues&)>& next) override
     {
-        std::string sql = "insert into " + table + " (";
         std::string parameters;
-        for (std::size_t c = 0; c < columns.size(); ++c) {
-            sql += (c ? ", \"" : "\"") + columns[c] + '"';
+        for (std::size_t c = 0; c < columns.size(); ++c)
             parameters += (c ? ", $" : "$") + std::to_string(c + 1);
-        }
-        sql += ") values (" + parameters + ")";
+        const std::string sql =
+            "insert into " + table + " (" + quotedColumnList(columns) + ") values (" + parameters + ")";
         SqliteStatement insert(compile(sql.c_str()));
         BoundValues row;
         while (next(row)) {

@@ -47,7 +47,7 @@ void probeFile(CppSQLiteSession& session, const std::string& path)
 
 std::unique_ptr<CppSQLiteSession> openCatalogue(const std::string& name, db::Access access, int busyTimeoutMs)
 {
-    const bool server = isServerCatalogue(name);
+    const bool server = isConnectionString(name);
     if (!server)
         requireCatalogueFile(name);
     auto session = std::make_unique<CppSQLiteSession>();

@@ -20,8 +20,7 @@ using db::TableDescription;
 // How long a statement waits for another process's lock, as the catalogue program does.
 constexpr int kBusyTimeoutMs = 60000;
 
-// Whether name is a server catalogue (a connection string) rather than a catalogue file.
-inline bool isServerCatalogue(const std::string& name) { return db::isConnectionString(name); }
+using db::isConnectionString;
 
 // Opens an existing catalogue, file or server; never creates one. Refuses a file that is not
 // an SQLite 3 database with a message that says what it is. Failures are ToolErrors.

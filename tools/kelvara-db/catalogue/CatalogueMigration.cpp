@@ -55,11 +55,6 @@ bool hasNonAscii(std::string_view text)
                        [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
 }
 
-std::string shown(const Value& value)
-{
-    return shownValue(value);
-}
-
 // Ids are stored as text; only the plain decimal form ("12", "-3") can be kept as it is.
 std::optional<long long> parseId(const Value& text)
 {
@@ -159,7 +154,7 @@ std::vector<CatalogueRow> readTable(const sqlite2::Database& db, CatalogueTable 
             if (!key) {
                 throw ToolError(oldPath + ": " + shape.name + " row with rowid " +
                                 std::to_string(row.rowid) + " has " + shape.key + " " +
-                                shown(id) + ", not a whole number; the ids cannot be kept");
+                                shownValue(id) + ", not a whole number; the ids cannot be kept");
             }
             out.key = *key;
         } else {
@@ -252,8 +247,8 @@ std::size_t convertFromCp1250(CatalogueRows& tables, const MigrationWarning& war
             undefined.add(placeOf(table, row, i));
         }
         if (isUtf8(*value)) {
-            alreadyUtf8.add(placeOf(table, row, i) + " " + shown(value) + " became " +
-                            shown(converted));
+            alreadyUtf8.add(placeOf(table, row, i) + " " + shownValue(value) + " became " +
+                            shownValue(converted));
         }
         ++changed;
         value = std::move(converted);
@@ -276,7 +271,7 @@ void noteForeignText(CatalogueRows& tables, const MigrationWarning& warn)
     Sighting foreign;
     forEachValue(tables, [&](CatalogueTable table, CatalogueRow& row, std::size_t i) {
         if (row.values[i] && !isUtf8(*row.values[i])) {
-            foreign.add(placeOf(table, row, i) + " " + shown(row.values[i]));
+            foreign.add(placeOf(table, row, i) + " " + shownValue(row.values[i]));
         }
     });
     if (foreign.count != 0) {
@@ -308,7 +303,7 @@ void notePrices(const std::vector<CatalogueRow>& compressors, const MigrationWar
     for (const CatalogueRow& row : compressors) {
         for (std::size_t i = db::kFirstPriceColumn; i < row.values.size(); ++i) {
             if (row.values[i] && !isPlainNumber(*row.values[i])) {
-                odd.add(placeOf(db::kCompressors, row, i) + " " + shown(row.values[i]));
+                odd.add(placeOf(db::kCompressors, row, i) + " " + shownValue(row.values[i]));
             }
         }
     }
@@ -337,7 +332,7 @@ void noteOrphans(const CatalogueRows& tables, CatalogueTable parent, CatalogueTa
         const long long id = text ? std::strtoll(text->c_str(), &end, 10) : 0;
         const bool number = text && !text->empty() && end == text->c_str() + text->size();
         if (!number || !std::binary_search(ids.begin(), ids.end(), id)) {
-            orphans.add(placeOf(child, row, kReference) + " " + shown(text));
+            orphans.add(placeOf(child, row, kReference) + " " + shownValue(text));
         }
     }
     if (orphans.count != 0) {

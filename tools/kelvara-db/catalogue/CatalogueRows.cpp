@@ -41,16 +41,6 @@ bool isServer(const CppSQLiteSession& session)
     return session.dialect() == sql::Dialect::postgres;
 }
 
-// Every column name double-quoted: "do" is reserved on the server, and both engines read a
-// quoted lower-case name as the column.
-std::string columnList(const TableDescription& table)
-{
-    std::string list;
-    for (const std::string& column : table.columns)
-        list += (list.empty() ? "\"" : ", \"") + column + '"';
-    return list;
-}
-
 class CursorStream : public RowStream {
 public:
     CursorStream(CppSQLiteSession& session, CatalogueTable table) : m_table(catalogueTables()[table])
@@ -58,7 +48,7 @@ public:
         // A file keeps kolumny's rows by rowid; a server keeps no rowid, only the rows' order.
         m_rowidFirst = !m_table.keyIsId() && !isServer(session);
         const std::string order = m_table.keyIsId() ? m_table.key : isServer(session) ? "ctid" : "rowid";
-        m_cursor = session.execute("select " + std::string(m_rowidFirst ? "rowid, " : "") + columnList(m_table)
+        m_cursor = session.execute("select " + std::string(m_rowidFirst ? "rowid, " : "") + db::quotedColumnList(m_table.columns)
                                    + " from " + m_table.name + " order by " + order);
     }
 
@@ -290,10 +280,10 @@ std::unique_ptr<RowStream> readRows(CppSQLiteSession& session, db::CatalogueTabl
 CopiedCounts writeNewCatalogue(const std::string& dest, const CatalogueSource& source)
 {
     try {
-        return isServerCatalogue(dest) ? writeServer(dest, source) : writeFile(dest, source);
+        return isConnectionString(dest) ? writeServer(dest, source) : writeFile(dest, source);
     } catch (const CppSQLiteException& e) {
         throw ToolError("cannot write " + dest + ": " + e.engineMessage()
-                        + (isServerCatalogue(dest) ? "; nothing was written" : "; it was removed"));
+                        + (isConnectionString(dest) ? "; nothing was written" : "; it was removed"));
     }
 }
 

@@ -60,7 +60,7 @@ private:
 
 CatalogueFile::CatalogueFile(const std::string& name) : m_name(name), m_path(name)
 {
-    if (!isServerCatalogue(name))
+    if (!isConnectionString(name))
         return;
     m_directory = temporaryFolder();
     m_path = (std::filesystem::path(m_directory) / "snapshot.db").string();
@@ -116,7 +116,7 @@ std::size_t CatalogueFile::addNewRowsToServer()
 
 NewCatalogueTarget::NewCatalogueTarget(const std::string& name) : m_name(name), m_path(name)
 {
-    if (!isServerCatalogue(name))
+    if (!isConnectionString(name))
         return;
     m_directory = temporaryFolder();
     m_path = (std::filesystem::path(m_directory) / "new.db").string();

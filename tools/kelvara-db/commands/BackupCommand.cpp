@@ -1,7 +1,7 @@
-#include "CatalogueBackup.h"
-#include "Command.h"
 #include "Catalogue.h"
+#include "CatalogueBackup.h"
 #include "CatalogueRows.h"
+#include "Command.h"
 
 #include <ostream>
 
@@ -15,7 +15,7 @@ int runBackup(const std::vector<std::string>& args, Console& console)
     const std::string dest = arguments.positional(0);
     const std::string source = arguments.positionalOr(1, kDefaultCatalogue);
 
-    if (isServerCatalogue(source)) {
+    if (isConnectionString(source)) {
         // A portable snapshot: the server catalogue as a catalogue file.
         const CopiedCounts rows = writeNewCatalogue(dest, StoredCatalogue(source));
         console.out << "copied " << source << " to " << dest << " (" << rows.compressors() << " compressors)\n";

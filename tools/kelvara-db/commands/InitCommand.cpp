@@ -1,7 +1,7 @@
 #include "Catalogue.h"
+#include "CatalogueRows.h"
 #include "Command.h"
 #include "SampleCatalogue.h"
-#include "CatalogueRows.h"
 
 #include <ostream>
 
@@ -14,7 +14,7 @@ int runInit(const std::vector<std::string>& args, Console& console)
     const Arguments arguments(args, {"--sample"}, {}, 0, 1);
     const std::string path = arguments.positionalOr(0, kDefaultCatalogue);
 
-    if (isServerCatalogue(path)) {
+    if (isConnectionString(path)) {
         if (arguments.flag("--sample"))
             throw UsageError("--sample makes a catalogue file; put it on the server with 'kelvara-db copy FILE " + path
                              + "'");
