@@ -2,10 +2,11 @@
 
 #include "Catalogue.h"
 #include "CatalogueCsv.h"
+#include "CatalogueShape.h"
+#include "CatalogueSnapshot.h"
 #include "CppSQLiteException.h"
 #include "ToolError.h"
 
-#include <cctype>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -13,20 +14,6 @@
 namespace kelvara::dbtool {
 
 namespace {
-
-bool sameName(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
 
 std::string quoted(std::string_view text)
 {
@@ -85,37 +72,6 @@ bool checkIntegrity(CppSQLiteSession& db, CheckReport& report)
 std::string textOf(const CppSQLiteCursor& row, int column)
 {
     return std::string(row.fieldView(column));
-}
-
-// Which of the four tables are present with all their columns.
-std::map<std::string, bool> checkTables(CppSQLiteSession& db, CheckReport& report)
-{
-    std::map<std::string, bool> complete;
-    for (const TableDescription& table : catalogueTables()) {
-        std::vector<std::string> present;
-        for (CppSQLiteCursor info = db.execute("SELECT name FROM pragma_table_info($1)", {table.name});
-             !info.atEnd(); info.advance()) {
-            present.push_back(textOf(info, 0));
-        }
-        if (present.empty()) {
-            report.problems.push_back(std::string("table ") + table.name + " is missing");
-            complete[table.name] = false;
-            continue;
-        }
-        bool all = true;
-        for (const std::string& column : table.columns) {
-            bool found = false;
-            for (const std::string& name : present) {
-                found = found || sameName(name, column);
-            }
-            if (!found) {
-                report.problems.push_back(std::string("table ") + table.name + " has no column " + column);
-                all = false;
-            }
-        }
-        complete[table.name] = all;
-    }
-    return complete;
 }
 
 void checkSettingsRow(CppSQLiteSession& db, CheckReport& report)
@@ -214,7 +170,9 @@ void checkLongTexts(CppSQLiteSession& db, CheckReport& report)
 
 }  // namespace
 
-CheckReport checkCatalogue(const std::string& path)
+namespace {
+
+CheckReport checkFile(const std::string& path)
 {
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) {
@@ -242,7 +200,12 @@ CheckReport checkCatalogue(const std::string& path)
         }
     };
     std::map<std::string, bool> complete;
-    attempt("the tables", [&] { complete = checkTables(*db, report); });
+    attempt("the tables", [&] {
+        ShapeReport shape = catalogueShape(*db);
+        complete = std::move(shape.complete);
+        report.problems.insert(report.problems.end(), shape.faults.begin(), shape.faults.end());
+        report.notes.insert(report.notes.end(), shape.notes.begin(), shape.notes.end());
+    });
     if (complete["kolumny"]) {
         attempt("the column settings", [&] { checkSettingsRow(*db, report); });
     }
@@ -264,6 +227,23 @@ CheckReport checkCatalogue(const std::string& path)
             report.counted = true;
         });
     }
+    return report;
+}
+
+}  // namespace
+
+CheckReport checkCatalogue(const std::string& path)
+{
+    if (!isConnectionString(path))
+        return checkFile(path);
+    // The server's own schema first (its triggers, keys and collations no snapshot keeps),
+    // then the contents as of one moment.
+    ShapeReport shape = catalogueShape(*openCatalogue(path, db::Access::readOnly));
+    if (!shape.faults.empty())
+        return {std::move(shape.faults), std::move(shape.notes)};
+    const CatalogueFile snapshot(path);
+    CheckReport report = checkFile(snapshot.path());
+    report.notes = std::move(shape.notes);
     return report;
 }
 

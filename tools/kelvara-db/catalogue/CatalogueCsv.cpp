@@ -1,6 +1,7 @@
 #include "CatalogueCsv.h"
 
 #include "Catalogue.h"
+#include "CatalogueShape.h"
 #include "CppSQLiteTransaction.h"
 #include "Csv.h"
 #include "ToolError.h"
@@ -221,17 +222,11 @@ private:
     long long m_nextStandIn = 0;
 };
 
-// The catalogue tables must be there before anything is looked up, so that a wrong file
-// gets a clear message rather than "no such table".
+// The catalogue must be what it claims before anything is looked up: a missing column would
+// read as its own name, and another program's trigger would change what is written.
 void requireCatalogue(CppSQLiteSession& db, const std::string& path)
 {
-    if (scalarOf(db, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND "
-                     "name IN ('Marki', 'Modele', 'kompresory') COLLATE NOCASE")
-        != 3) {
-        throw ToolError(path +
-                        " is not a Kelvara catalogue (table Marki, Modele or kompresory is "
-                        "missing); run 'kelvara-db check' on it");
-    }
+    requireCatalogueShape(db, path);
 }
 
 }  // namespace

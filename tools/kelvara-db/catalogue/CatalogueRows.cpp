@@ -1,6 +1,7 @@
 #include "CatalogueRows.h"
 
 #include "Catalogue.h"
+#include "CatalogueShape.h"
 #include "CppSQLiteException.h"
 #include "CppSQLiteTransaction.h"
 #include "Csv.h"
@@ -48,8 +49,13 @@ public:
         // A file keeps kolumny's rows by rowid; a server keeps no rowid, only the rows' order.
         m_rowidFirst = !m_table.keyIsId() && !isServer(session);
         const std::string order = m_table.keyIsId() ? m_table.key : isServer(session) ? "ctid" : "rowid";
-        m_cursor = session.execute("select " + std::string(m_rowidFirst ? "rowid, " : "") + db::quotedColumnList(m_table.columns)
-                                   + " from " + m_table.name + " order by " + order);
+        // Each column named with its table: an unknown qualified name is an error, never the
+        // text of the name.
+        std::string columns;
+        for (const std::string& column : m_table.columns)
+            columns += (columns.empty() ? "" : ", ") + std::string(m_table.name) + "." + db::quotedColumnList({column});
+        m_cursor = session.execute("select " + std::string(m_rowidFirst ? "rowid, " : "") + columns + " from "
+                                   + m_table.name + " order by " + order);
     }
 
     bool next(CatalogueRow& row) override
@@ -262,6 +268,7 @@ std::unique_ptr<RowStream> CatalogueRows::rows(db::CatalogueTable table) const
 
 StoredCatalogue::StoredCatalogue(const std::string& name) : m_session(openCatalogue(name, db::Access::readOnly))
 {
+    requireCatalogueShape(*m_session, name);
     m_snapshot = std::make_unique<CppSQLiteTransaction>(*m_session, CppSQLiteTransaction::Kind::snapshot);
 }
 
