@@ -62,7 +62,8 @@ TEST(CatalogueShape, CheckNamesEachFaultAndEveryCommandRefusesIt)
         makeSample(dir.path("sample.db"));
         writeFile(dir.path("in.csv"), runTool({"export", dir.path("sample.db")}).out);
         for (const std::vector<std::string>& command :
-             {std::vector<std::string>{"export", db}, {"import", dir.path("in.csv"), db}, {"copy", db, dir.path("copy.db")}}) {
+             {std::vector<std::string>{"export", db}, {"import", dir.path("in.csv"), db}, {"copy", db, dir.path("copy.db")},
+              {"backup", dir.path("copy.db"), db}}) {
             const RunResult refused = runTool(command);
             EXPECT_EQ(refused.status, 1) << command[0];
             EXPECT_NE(refused.err.find(hostile.faults.front()), std::string::npos) << command[0] << ": " << refused.err;
