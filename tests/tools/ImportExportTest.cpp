@@ -97,6 +97,17 @@ TEST(Export, FormulaTriggersAreGuardedAndComeBackExactly)
     EXPECT_EQ(runTool({"export", dir.path("copy.db")}).out, first.out);
 }
 
+// Old prices that are no numbers (migrate keeps them) are guarded like any text.
+TEST(Export, PricesThatAreNoNumbersAreGuardedToo)
+{
+    TempDir dir;
+    makeEmpty(dir.path("c.db"));
+    execSql(dir.path("c.db"), "INSERT INTO Marki VALUES (1, 'A'); INSERT INTO Modele VALUES (1, 1, 'B');"
+                              "INSERT INTO kompresory (id_modelu, cena_zakl, kaucja_sku, netto) "
+                              "VALUES (1, '=HYPERLINK(\"x\")', '@SUM(A1)', '-2')");
+    EXPECT_EQ(runTool({"export", dir.path("c.db")}).out, kHeader + "A,B,,,,,,,\"'=HYPERLINK(\"\"x\"\")\",'@SUM(A1),-2\r\n");
+}
+
 TEST(Export, OrdersByIdsWritesNullAsEmptyAndLeavesOutOrphans)
 {
     TempDir dir;

@@ -270,7 +270,8 @@ ExportSummary exportCatalogue(CppSQLiteSession& db, const std::string& path, std
                 }
                 if (!rows.field(column)) {
                     appendCsvNull(buffer);
-                } else if (isPrice(static_cast<std::size_t>(column))) {
+                } else if (isPrice(static_cast<std::size_t>(column)) && isPlainNumber(rows.fieldView(column))) {
+                    // A number is no formula, and a spreadsheet must read it as a number.
                     appendCsvField(buffer, rows.fieldView(column));
                 } else {
                     appendCsvField(buffer, guardFormula(rows.fieldView(column)));
