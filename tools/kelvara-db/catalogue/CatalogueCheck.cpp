@@ -5,6 +5,7 @@
 #include "CatalogueShape.h"
 #include "CatalogueSnapshot.h"
 #include "CppSQLiteException.h"
+#include "Statements.h"
 #include "ToolError.h"
 
 #include <filesystem>
@@ -111,7 +112,7 @@ void checkOrphanCompressors(CppSQLiteSession& db, CheckReport& report)
 
 void checkPrices(CppSQLiteSession& db, CheckReport& report)
 {
-    FaultList faults(report, "prices that are not plain numbers");
+    FaultList faults(report, "prices out of bounds or not plain numbers");
     const auto& header = csvHeader();
     const char* const names[] = {header[8], header[9], header[10]};
     for (CppSQLiteCursor prices = db.execute(
@@ -124,11 +125,10 @@ void checkPrices(CppSQLiteSession& db, CheckReport& report)
             }
             const std::string_view kind = prices.fieldView(4 + i);
             const std::string_view value = prices.fieldView(1 + i);
-            // A real that is infinite reads back "Inf".
-            if (kind == "blob" || (kind != "integer" && !isPlainNumber(value))) {
-                faults.add("compressor " + textOf(prices, 0) + ": " + names[i] + " " + quoted(value) +
-                           " is not a plain number");
-            }
+            // A real that is infinite reads back "Inf"; a real reads back as SQLite prints it.
+            const std::string fault = kind == "blob" ? "is not a plain number" : sql::priceFault(std::string(value));
+            if (!fault.empty())
+                faults.add("compressor " + textOf(prices, 0) + ": " + names[i] + " " + quoted(value) + " " + fault);
         }
     }
 }

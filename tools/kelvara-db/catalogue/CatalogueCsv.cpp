@@ -1,13 +1,14 @@
 #include "CatalogueCsv.h"
 
 #include "Catalogue.h"
+#include "CatalogueRows.h"
 #include "CatalogueShape.h"
 #include "CppSQLiteTransaction.h"
 #include "Csv.h"
+#include "Statements.h"
 #include "ToolError.h"
 
-#include <cmath>
-#include <cstdlib>
+#include <limits>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -105,16 +106,14 @@ Row toRow(CsvRecord& record)
         throw ImportError(record.fields[kModel].line, "the model name is missing");
     }
     for (std::size_t i : {kJobber, kCoreDeposit, kNetPrice}) {
-        if (row.values[i] && !isPlainNumber(*row.values[i])) {
-            const std::string& value = *row.values[i];
-            throw ImportError(record.fields[i].line,
-                              std::string(csvHeader()[i]) + " " +
-                                  quoteForMessage(value.size() > 40 ? value.substr(0, 40) + "..."
-                                                                    : value) +
-                                  (std::isinf(std::strtod(value.c_str(), nullptr))
-                                       ? " is too large: not a finite number"
-                                       : " is not a plain number"));
-        }
+        if (!row.values[i])
+            continue;
+        const std::string& value = *row.values[i];
+        const std::string fault = sql::priceFault(value);
+        if (!fault.empty())
+            throw ImportError(record.fields[i].line, std::string(csvHeader()[i]) + " "
+                                                         + quoteForMessage(value.size() > 40 ? value.substr(0, 40) + "..." : value)
+                                                         + " " + fault);
     }
     return row;
 }
@@ -166,7 +165,7 @@ public:
             id = idOf(found);
         } else {
             ++m_summary.manufacturersCreated;
-            id = create("INSERT INTO Marki (id_marki, marka) VALUES (NULL, $1) RETURNING id_marki", {name});
+            id = create(db::kManufacturers, "INSERT INTO Marki (id_marki, marka) VALUES ($1, $2)", {name});
         }
         m_manufacturers.emplace(name, id);
         return id;
@@ -192,7 +191,7 @@ public:
         }
         if (!found) {
             ++m_summary.modelsCreated;
-            id = create("INSERT INTO Modele (id_modelu, id_marki, model) VALUES (NULL, $1, $2) RETURNING id_modelu",
+            id = create(db::kModels, "INSERT INTO Modele (id_modelu, id_marki, model) VALUES ($1, $2, $3)",
                         {manufacturerId, name});
         }
         m_models.emplace(key, id);
@@ -206,12 +205,23 @@ private:
         return id ? std::stoll(id) : 0;
     }
 
-    long long create(const char* sql, const db::BoundValues& values)
+    // A new row's id lies above every id in use or referred to, so that it never adopts the
+    // models or compressors a removed parent left behind (SQLite would give it the highest
+    // id in use plus one, which may be the removed parent's).
+    long long create(db::CatalogueTable table, const char* sql, db::BoundValues values)
     {
         if (m_dryRun) {
             return --m_nextStandIn;
         }
-        return idOf(m_db.execute(sql, values));
+        std::optional<long long>& highest = m_highestId[table];
+        if (!highest)
+            highest = highestIdInUse(m_db, table);
+        if (*highest == std::numeric_limits<long long>::max())
+            throw ToolError(std::string(catalogueTables()[table].name) + " has no id left for a new row");
+        const long long id = ++*highest;
+        values.insert(values.begin(), id);
+        m_db.execute(sql, values);
+        return id;
     }
 
     bool m_dryRun;
@@ -220,6 +230,7 @@ private:
     std::map<std::string, long long> m_manufacturers;
     std::map<std::pair<long long, std::string>, long long> m_models;
     long long m_nextStandIn = 0;
+    std::array<std::optional<long long>, db::kTableCount> m_highestId{};
 };
 
 // The catalogue must be what it claims before anything is looked up: a missing column would

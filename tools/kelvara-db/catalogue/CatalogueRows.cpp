@@ -8,6 +8,7 @@
 #include "Schema.h"
 #include "ToolError.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -226,6 +227,24 @@ std::pair<long long, bool> serverCatalogueState(CppSQLiteSession& session)
     throw ToolError(dest + " already holds a catalogue (or some of its tables); it is never overwritten");
 }
 
+// Which column of which table refers to a table's ids; the sequence that numbers them.
+struct IdUse {
+    db::CatalogueTable table;
+    const char* sequence;
+    const char* referringTable;
+    const char* referringColumn;
+};
+constexpr IdUse kIdUses[] = {
+    {db::kManufacturers, "marki_id_seq", "Modele", "id_marki"},
+    {db::kModels, "modele_id_seq", "kompresory", "id_modelu"},
+    {db::kCompressors, "kompresory_id_seq", nullptr, nullptr},
+};
+
+const IdUse& idUseOf(db::CatalogueTable table)
+{
+    return *std::find_if(std::begin(kIdUses), std::end(kIdUses), [&](const IdUse& use) { return use.table == table; });
+}
+
 CopiedCounts writeServer(const std::string& dest, const CatalogueSource& source)
 {
     const std::unique_ptr<CppSQLiteSession> session = openCatalogue(dest, db::Access::readWrite);
@@ -236,6 +255,7 @@ CopiedCounts writeServer(const std::string& dest, const CatalogueSource& source)
     if (tables == 0)
         session->executeScript(serverCatalogueSchemaSql());
     loadCatalogue(*session, source);
+    raiseIdSequences(*session);
     const CopiedCounts counts = verifyCatalogue(
         *session, source, [](const std::string& detail) { return "verification failed: " + detail + "; nothing was written"; });
     transaction.commit();
@@ -302,6 +322,27 @@ void initServerCatalogue(const std::string& conninfo)
         refuseExisting(conninfo);
     session->executeScript(serverCatalogueSchemaSql());
     transaction.commit();
+}
+
+long long highestIdInUse(CppSQLiteSession& session, db::CatalogueTable table)
+{
+    const IdUse& use = idUseOf(table);
+    const TableDescription& description = catalogueTables()[table];
+    // Cast: a reference stored as text in a file must not win as "the highest" value.
+    std::string sql = std::string("select max(cast(") + description.key + " as bigint)) as id from " + description.name;
+    if (use.referringTable)
+        sql += std::string(" union all select max(cast(") + use.referringColumn + " as bigint)) from " + use.referringTable;
+    return scalarOf(session, "select coalesce(max(id), 0) from (" + sql + ") as ids");
+}
+
+void raiseIdSequences(CppSQLiteSession& server)
+{
+    for (const IdUse& use : kIdUses) {
+        const std::string highest = std::to_string(highestIdInUse(server, use.table));
+        // setval only forward: another counter's ids already handed out stay behind it.
+        server.execute(std::string("select setval('") + use.sequence + "', " + highest + ") where " + highest
+                       + " > coalesce(pg_sequence_last_value('" + use.sequence + "'), 0)");
+    }
 }
 
 std::string shownValue(const FieldValue& value)
