@@ -74,6 +74,22 @@ TEST(CatalogueShape, CheckNamesEachFaultAndEveryCommandRefusesIt)
     }
 }
 
+TEST(CatalogueShape, BackupHoldsAPageCountAgainstTheBytesStored)
+{
+    TempDir dir;
+    const std::string db = dir.path("c.db");
+    makeSample(db);
+    // Header and length claim 65536 pages (256 MB); the rest of the file is a hole.
+    std::string bytes = readFile(db);
+    bytes.replace(28, 4, std::string("\x00\x01\x00\x00", 4));
+    writeFile(db, bytes);
+    std::filesystem::resize_file(db, 65536 * 4096);
+    const RunResult refused = runTool({"backup", dir.path("copy.db"), db});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("claims 268435456 bytes of pages but stores only "), std::string::npos) << refused.err;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.dir()), {}), 1);
+}
+
 class ServerShapeTest : public kelvara::test::CatalogueFixture {
 protected:
     ServerShapeTest() : CatalogueFixture(kelvara::sql::Dialect::postgres) {}

@@ -222,6 +222,16 @@ std::pair<long long, bool> serverCatalogueState(CppSQLiteSession& session)
                         != 0};
 }
 
+// Two inits (or copies) at once on one database would both find it empty, and the loser would
+// fail on the server's own catalogue of type names. The first to take this lock for its
+// transaction makes the catalogue; another is told so at once.
+void claimCreation(CppSQLiteSession& session, const std::string& dest)
+{
+    if (scalarOf(session, "select pg_try_advisory_xact_lock(hashtext('kelvara-db: creating the catalogue'))::int") == 0)
+        throw ToolError(dest + ": a catalogue is already being created there (another 'kelvara-db init' or 'copy' "
+                               "is running); nothing was written");
+}
+
 [[noreturn]] void refuseExisting(const std::string& dest)
 {
     throw ToolError(dest + " already holds a catalogue (or some of its tables); it is never overwritten");
@@ -249,6 +259,7 @@ CopiedCounts writeServer(const std::string& dest, const CatalogueSource& source)
 {
     const std::unique_ptr<CppSQLiteSession> session = openCatalogue(dest, db::Access::readWrite);
     CppSQLiteTransaction transaction(*session, CppSQLiteTransaction::Kind::write);
+    claimCreation(*session, dest);
     const auto [tables, holdsRows] = serverCatalogueState(*session);
     if (holdsRows || (tables != 0 && tables != 4))
         refuseExisting(dest);
@@ -318,6 +329,7 @@ void initServerCatalogue(const std::string& conninfo)
 {
     const std::unique_ptr<CppSQLiteSession> session = openCatalogue(conninfo, db::Access::readWrite);
     CppSQLiteTransaction transaction(*session, CppSQLiteTransaction::Kind::write);
+    claimCreation(*session, conninfo);
     if (serverCatalogueState(*session).first != 0)
         refuseExisting(conninfo);
     session->executeScript(serverCatalogueSchemaSql());
