@@ -9,7 +9,6 @@ namespace {
 constexpr int kError = 1;      // SQLITE_ERROR
 constexpr int kBusy = 5;       // SQLITE_BUSY
 constexpr int kReadOnly = 8;   // SQLITE_READONLY
-constexpr int kConstraint = 19;  // SQLITE_CONSTRAINT
 constexpr int kCantOpen = 14;  // SQLITE_CANTOPEN
 
 struct StateCode {
@@ -21,7 +20,6 @@ constexpr StateCode kStates[] = {
     {"55P03", kBusy},      // lock_not_available: lock_timeout ran out
     {"40P01", kBusy},      // deadlock_detected
     {"40001", kBusy},      // serialization_failure: another counter's write won
-    {"23505", kConstraint}, // unique_violation: an id another counter took meanwhile
     {"42501", kReadOnly},  // insufficient_privilege: a user allowed only to read
     {"25006", kReadOnly},  // read_only_sql_transaction: a standby, or a read-only default
     {"57P01", kCantOpen},  // admin_shutdown: the server went down under the statement

@@ -8,6 +8,7 @@
 #include "Statements.h"
 #include "ToolError.h"
 
+#include <functional>
 #include <limits>
 #include <map>
 #include <optional>
@@ -118,7 +119,8 @@ Row toRow(CsvRecord& record)
     return row;
 }
 
-std::vector<Row> parseRows(std::string_view csv)
+// Hands each row of csv to each, one at a time: memory holds one row, never the file's.
+void readRows(std::string_view csv, const std::function<void(const Row&)>& each)
 {
     if (looksLikeUtf16(csv)) {
         throw ImportError(1, "the file is in UTF-16 (what a spreadsheet's \"Unicode text\" "
@@ -126,7 +128,6 @@ std::vector<Row> parseRows(std::string_view csv)
                              "(comma delimited)\" (LibreOffice: Text CSV, character set "
                              "Unicode (UTF-8), field delimiter \",\") and import that file");
     }
-    std::vector<Row> rows;
     try {
         CsvReader reader(csv);
         CsvRecord record;
@@ -135,12 +136,11 @@ std::vector<Row> parseRows(std::string_view csv)
         }
         checkHeader(record);
         while (reader.next(record)) {
-            rows.push_back(toRow(record));
+            each(toRow(record));
         }
     } catch (const CsvError& e) {
         throw ImportError(e.line(), e.reason());
     }
-    return rows;
 }
 
 // Finds or creates manufacturers and models. In a dry run nothing is inserted: what would
@@ -308,7 +308,8 @@ ExportSummary exportCatalogue(CppSQLiteSession& db, const std::string& path, std
 
 ImportSummary importCatalogue(std::string_view csv, const std::string& dbPath, bool dryRun)
 {
-    const std::vector<Row> rows = parseRows(csv);
+    // The whole file is checked before the catalogue is opened, then read again to write it.
+    readRows(csv, [](const Row&) {});
 
     const std::unique_ptr<CppSQLiteSession> db =
         openCatalogue(dbPath, dryRun ? db::Access::readOnly : db::Access::readWrite);
@@ -320,12 +321,12 @@ ImportSummary importCatalogue(std::string_view csv, const std::string& dbPath, b
     }
     CatalogueNames names(*db, dryRun, summary);
     db::BoundValues values;
-    for (const Row& row : rows) {
+    readRows(csv, [&](const Row& row) {
         const long long manufacturer = names.manufacturer(*row.values[kManufacturer]);
         const long long model = names.model(manufacturer, *row.values[kModel]);
         ++summary.compressors;
         if (dryRun) {
-            continue;
+            return;
         }
         values.assign({model});
         values.insert(values.end(), row.values.begin() + kCapacity, row.values.end());
@@ -333,7 +334,7 @@ ImportSummary importCatalogue(std::string_view csv, const std::string& dbPath, b
                     "nr_f_s, nrkv, cena_zakl, kaucja_sku, netto) "
                     "VALUES (NULL, $1, $2, $3, $4, $5, $6, $7, $8, $9, $10)",
                     values);
-    }
+    });
     if (transaction) {
         transaction->commit();
     }

@@ -237,22 +237,9 @@ void claimCreation(CppSQLiteSession& session, const std::string& dest)
     throw ToolError(dest + " already holds a catalogue (or some of its tables); it is never overwritten");
 }
 
-// Which column of which table refers to a table's ids; the sequence that numbers them.
-struct IdUse {
-    db::CatalogueTable table;
-    const char* sequence;
-    const char* referringTable;
-    const char* referringColumn;
-};
-constexpr IdUse kIdUses[] = {
-    {db::kManufacturers, "marki_id_seq", "Modele", "id_marki"},
-    {db::kModels, "modele_id_seq", "kompresory", "id_modelu"},
-    {db::kCompressors, "kompresory_id_seq", nullptr, nullptr},
-};
-
 const IdUse& idUseOf(db::CatalogueTable table)
 {
-    return *std::find_if(std::begin(kIdUses), std::end(kIdUses), [&](const IdUse& use) { return use.table == table; });
+    return *std::find_if(idUses().begin(), idUses().end(), [&](const IdUse& use) { return use.table == table; });
 }
 
 CopiedCounts writeServer(const std::string& dest, const CatalogueSource& source)
@@ -336,6 +323,16 @@ void initServerCatalogue(const std::string& conninfo)
     transaction.commit();
 }
 
+const std::array<IdUse, 3>& idUses()
+{
+    static const std::array<IdUse, 3> uses = {{
+        {db::kManufacturers, "marki_id_seq", "Modele", "id_marki", "modele_id_marki_fkey"},
+        {db::kModels, "modele_id_seq", "kompresory", "id_modelu", "kompresory_id_modelu_fkey"},
+        {db::kCompressors, "kompresory_id_seq", nullptr, nullptr, nullptr},
+    }};
+    return uses;
+}
+
 long long highestIdInUse(CppSQLiteSession& session, db::CatalogueTable table)
 {
     const IdUse& use = idUseOf(table);
@@ -349,7 +346,7 @@ long long highestIdInUse(CppSQLiteSession& session, db::CatalogueTable table)
 
 void raiseIdSequences(CppSQLiteSession& server)
 {
-    for (const IdUse& use : kIdUses) {
+    for (const IdUse& use : idUses()) {
         const std::string highest = std::to_string(highestIdInUse(server, use.table));
         // setval only forward: another counter's ids already handed out stay behind it.
         server.execute(std::string("select setval('") + use.sequence + "', " + highest + ") where " + highest

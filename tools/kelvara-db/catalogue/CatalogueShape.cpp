@@ -1,6 +1,7 @@
 #include "CatalogueShape.h"
 
 #include "Catalogue.h"
+#include "CatalogueRows.h"
 #include "ToolError.h"
 
 #include <algorithm>
@@ -182,18 +183,6 @@ void checkFile(CppSQLiteSession& db, ShapeReport& report)
 
 // --- a server catalogue -------------------------------------------------------------
 
-// The constraints a server catalogue's tables have beside their primary keys.
-struct ForeignKey {
-    db::CatalogueTable table;
-    const char* name;
-    const char* column;
-    const char* references;
-};
-constexpr ForeignKey kForeignKeys[] = {
-    {db::kModels, "modele_id_marki_fkey", "id_marki", "marki"},
-    {db::kCompressors, "kompresory_id_modelu_fkey", "id_modelu", "modele"},
-};
-
 // The function behind the id triggers, and each trigger's name: the table's, then "_id".
 const char* const kIdFunction = "catalogue_next_id";
 
@@ -265,17 +254,18 @@ void checkServerKeys(CppSQLiteSession& db, db::CatalogueTable which, const std::
         report.faults.push_back("table " + name + ": " + table.key + " is not its primary key");
         checkDuplicateIds(db, table, report);
     }
-    for (const ForeignKey& key : kForeignKeys) {
-        if (key.table != which)
+    for (const IdUse& use : idUses()) {
+        if (!use.referringTable || !sameName(use.referringTable, table.name))
             continue;
+        const std::string references = lowerCase(catalogueTables()[use.table].name);
         if (scalarOf(db,
                      "select count(*) from pg_constraint k join pg_class r on r.oid = k.confrelid "
                      "where k.conrelid = $1::oid and k.contype = 'f' and k.conname = $2 and r.relname = $3",
-                     {relation, key.name, key.references})
+                     {relation, use.foreignKey, references})
             == 0)
-            report.notes.push_back("constraint " + std::string(key.name) + " (" + name + "." + key.column
-                                   + " references " + key.references + ") is missing: another counter can leave "
-                                   + name + " rows without their " + key.references + " row");
+            report.notes.push_back("constraint " + std::string(use.foreignKey) + " (" + name + "." + use.referringColumn
+                                   + " references " + references + ") is missing: another counter can leave " + name
+                                   + " rows without their " + references + " row");
     }
 }
 

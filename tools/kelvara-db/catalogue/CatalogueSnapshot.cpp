@@ -105,14 +105,12 @@ std::size_t CatalogueFile::addNewRowsToServer()
                 return true;
             });
         } catch (const CppSQLiteException& e) {
-            // Only a lock or an id taken meanwhile goes away by trying again; a value the
-            // server refuses (a numeric overflow) would fail the same way every time.
+            // Only a lock (or a lost serialisation) goes away by trying again; a value the
+            // server refuses, such as a numeric overflow, would fail the same way every time.
             constexpr int kBusy = 5;
-            constexpr int kConstraint = 19;
-            const bool conflict = e.errorCode() == kBusy || e.errorCode() == kConstraint;
             throw ToolError(m_name + ": " + description.name + ": " + e.engineMessage()
-                            + (conflict ? " (another program may have changed the catalogue meanwhile; nothing was "
-                                          "written, try again)"
+                            + (e.errorCode() == kBusy ? " (another program holds or changed the catalogue meanwhile; "
+                                                        "nothing was written, try again)"
                                         : "; nothing was written"));
         }
     }

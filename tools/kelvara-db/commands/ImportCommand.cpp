@@ -2,28 +2,37 @@
 #include "Command.h"
 #include "CatalogueSnapshot.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <iterator>
-#include <sstream>
 
 namespace kelvara::dbtool {
 
 namespace {
 
+// The file once in memory, no more: sized up front where its size is known, so that a
+// large file is not held twice while the text grows.
 std::string readAll(const std::string& path)
 {
-    if (path == "-") {
-        std::ostringstream text;
-        text << std::cin.rdbuf();
-        return text.str();
+    std::ifstream file;
+    if (path != "-") {
+        file.open(path, std::ios::binary);
+        if (!file) {
+            throw ToolError("cannot read " + path);
+        }
     }
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        throw ToolError("cannot read " + path);
+    std::istream& in = path == "-" ? std::cin : file;
+    std::string text;
+    std::error_code ec;
+    const auto size = path == "-" ? 0 : std::filesystem::file_size(path, ec);
+    if (!ec && size > 0) {
+        text.reserve(static_cast<std::size_t>(size));
     }
-    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad()) {
+    char chunk[1 << 16];
+    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+        text.append(chunk, static_cast<std::size_t>(in.gcount()));
+    }
+    if (in.bad()) {
         throw ToolError("cannot read " + path);
     }
     return text;
