@@ -46,7 +46,6 @@ TEST_P(CatalogueWritesTest, NewIdsLieAboveEveryIdUsedOrReferred)
     EXPECT_NE(checked.out.find("its model (id_modelu 60) does not exist"), std::string::npos) << checked.out;
     // A server's sequence hands any counter an id above them too, also after a copy.
     if (onServer()) {
-        EXPECT_EQ(m_db.insertModel(1, "Next"), 62);
         execSql(dir.path("sample.db"), "DELETE FROM Modele WHERE id_modelu = 60");
         m_db.exec("drop schema public cascade; create schema public");
         ASSERT_EQ(runTool({"copy", dir.path("sample.db"), m_catalogue.path()}).status, 0);
