@@ -30,7 +30,8 @@ constexpr int kDuplicatesListed = 20;
 
 void checkDuplicateIds(CppSQLiteSession& db, const TableDescription& table, ShapeReport& report)
 {
-    const std::string key = db::quotedColumnList({table.key});
+    // Qualified: a missing column must fail, never group the rows by its name as a text.
+    const std::string key = std::string(table.name) + "." + db::quotedColumnList({table.key});
     CppSQLiteCursor held = db.execute("select " + key + ", count(*) from " + table.name + " group by " + key
                                       + " having count(*) > 1 order by 1 limit " + std::to_string(kDuplicatesListed));
     for (; !held.atEnd(); held.advance()) {
@@ -115,7 +116,8 @@ void checkFileKey(CppSQLiteSession& db, const TableDescription& table, bool with
     if (integerKey && keyColumns == 1 && !withoutRowid)
         return;
     report.faults.push_back("table " + std::string(table.name) + ": " + table.key + " is not an INTEGER PRIMARY KEY");
-    checkDuplicateIds(db, table, report);
+    if (report.complete[table.name])
+        checkDuplicateIds(db, table, report);
 }
 
 void checkFileColumns(CppSQLiteSession& db, const TableDescription& table, ShapeReport& report)
@@ -252,7 +254,8 @@ void checkServerKeys(CppSQLiteSession& db, db::CatalogueTable which, const std::
                     {relation, table.key})
                == 0) {
         report.faults.push_back("table " + name + ": " + table.key + " is not its primary key");
-        checkDuplicateIds(db, table, report);
+        if (report.complete[table.name])
+            checkDuplicateIds(db, table, report);
     }
     for (const IdUse& use : idUses()) {
         if (!use.referringTable || !sameName(use.referringTable, table.name))
