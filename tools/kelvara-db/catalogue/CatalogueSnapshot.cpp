@@ -91,6 +91,8 @@ std::size_t CatalogueFile::addNewRowsToServer()
     const StoredCatalogue now(m_path);
     const std::unique_ptr<CppSQLiteSession> server = openCatalogue(m_name, db::Access::readWrite);
     CppSQLiteTransaction transaction(*server, CppSQLiteTransaction::Kind::write);
+    // Whatever numbers the new rows, no id a removed parent's dependants still refer to.
+    raiseIdSequences(*server);
     std::size_t added = 0;
     for (db::CatalogueTable table : kIdTables) {
         const TableDescription& description = catalogueTables()[table];
