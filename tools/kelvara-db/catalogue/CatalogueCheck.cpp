@@ -168,10 +168,6 @@ void checkLongTexts(CppSQLiteSession& db, CheckReport& report)
     }
 }
 
-}  // namespace
-
-namespace {
-
 CheckReport checkFile(const std::string& path)
 {
     std::error_code ec;

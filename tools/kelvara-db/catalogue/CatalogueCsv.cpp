@@ -233,13 +233,6 @@ private:
     std::array<std::optional<long long>, db::kTableCount> m_highestId{};
 };
 
-// The catalogue must be what it claims before anything is looked up: a missing column would
-// read as its own name, and another program's trigger would change what is written.
-void requireCatalogue(CppSQLiteSession& db, const std::string& path)
-{
-    requireCatalogueShape(db, path);
-}
-
 }  // namespace
 
 const std::array<const char*, kCsvColumnCount>& csvHeader()
@@ -260,7 +253,8 @@ ImportError::ImportError(std::size_t line, const std::string& reason)
 
 ExportSummary exportCatalogue(CppSQLiteSession& db, const std::string& path, std::ostream& out)
 {
-    requireCatalogue(db, path);
+    // A missing column would read as its own name, a foreign trigger change what is written.
+    requireCatalogueShape(db, path);
     ExportSummary summary;
     std::string buffer;
     for (const char* name : csvHeader()) {
@@ -313,7 +307,7 @@ ImportSummary importCatalogue(std::string_view csv, const std::string& dbPath, b
 
     const std::unique_ptr<CppSQLiteSession> db =
         openCatalogue(dbPath, dryRun ? db::Access::readOnly : db::Access::readWrite);
-    requireCatalogue(*db, dbPath);
+    requireCatalogueShape(*db, dbPath);
     ImportSummary summary;
     std::optional<CppSQLiteTransaction> transaction;
     if (!dryRun) {
