@@ -1,6 +1,7 @@
 #include "Catalogue.h"
 #include "CatalogueBackup.h"
 #include "CatalogueRows.h"
+#include "CatalogueSecrets.h"
 #include "Command.h"
 
 #include <ostream>
@@ -18,7 +19,7 @@ int runBackup(const std::vector<std::string>& args, Console& console)
     if (isConnectionString(source)) {
         // A portable snapshot: the server catalogue as a catalogue file.
         const CopiedCounts rows = writeNewCatalogue(dest, StoredCatalogue(source));
-        console.out << "copied " << source << " to " << dest << " (" << rows.compressors() << " compressors)\n";
+        console.out << "copied " << db::withoutPassword(source) << " to " << dest << " (" << rows.compressors() << " compressors)\n";
         return kExitOk;
     }
     const BackupResult result = backupCatalogue(source, dest);
@@ -32,7 +33,7 @@ int runBackup(const std::vector<std::string>& args, Console& console)
                     << "); run 'kelvara-db check " << source << "' and restore an older backup\n";
         return kExitError;
     }
-    console.out << "copied " << source << " to " << dest << " (" << result.pages
+    console.out << "copied " << db::withoutPassword(source) << " to " << dest << " (" << result.pages
                 << " pages, integrity check ok)\n";
     return kExitOk;
 }
