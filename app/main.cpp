@@ -30,9 +30,7 @@ int main(int argc, char** argv)
                 return 2;
             }
             g_strCatalogue = argv[++i];
-            // Every user can read a command line (/proc): a password in it is blanked there.
-            if (kelvara::db::holdsPassword(g_strCatalogue))
-                std::memset(argv[i], ' ', std::strlen(argv[i]));
+            kelvara::db::hidePasswordInPlace(argv[i]);
         } else {
             argv[kept++] = argv[i];
         }

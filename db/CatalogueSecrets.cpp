@@ -1,6 +1,7 @@
 #include "CatalogueSecrets.h"
 
 #include <cctype>
+#include <cstring>
 
 namespace kelvara::db {
 
@@ -58,6 +59,16 @@ std::string withoutPassword(const std::string& name)
     }
     maskPasswordKeywords(shown);
     return shown;
+}
+
+void hidePasswordInPlace(char* argument)
+{
+    const std::string shown = withoutPassword(argument);
+    if (shown == argument)
+        return;
+    const std::size_t length = std::strlen(argument);
+    for (std::size_t i = 0; i < length; ++i)
+        argument[i] = i < shown.size() ? shown[i] : ' ';
 }
 
 }  // namespace kelvara::db

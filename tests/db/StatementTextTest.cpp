@@ -262,8 +262,7 @@ TEST(StatementText, ServerTextsDifferOnlyInLiteralsAndWhatTheServerRejects)
         if (literals != statement.server)
             differing.push_back(statement.name);
     }
-    EXPECT_EQ(differing, (std::vector<std::string>{"insertCompressor", "updateCompressor", "countCompressorsOfType",
-                                                   "loadCompressor"}));
+    EXPECT_EQ(differing, (std::vector<std::string>{"insertCompressor", "updateCompressor", "countCompressorsOfType", "loadCompressor"}));
 
     // "do" is reserved: as a target column it is quoted, which names the same column.
     EXPECT_EQ(statements[8].server,

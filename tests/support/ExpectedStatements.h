@@ -148,10 +148,9 @@ public:
     {
         return file::modelsOfManufacturer("'" + name + "'");
     }
-    // The server reads the first row only.
     std::string loadCompressor(const std::string& id) const
     {
-        return on(file::loadCompressor(id), file::kLoadCompressorHead + id + " limit 1;");
+        return on(file::loadCompressor(id), file::kLoadCompressorHead + id + " limit 1;");  // the first row only
     }
 
     std::string countModelsOfManufacturer(const std::string& name) const
