@@ -29,6 +29,17 @@ void meterServerTraffic(CppSQLiteSession* session)
     g_metered = session;
 }
 
+void meterRun(Comparison& c, const std::function<void()>& run)
+{
+    if (!g_metered)
+        return;
+    kelvara::db::ServerTrafficMeter meter(*g_metered);
+    run();
+    const kelvara::db::ServerTraffic traffic = meter.take();
+    c.roundTrips = traffic.roundTrips;
+    c.connections = traffic.connections;
+}
+
 Comparison compare(const std::string& name, int repetitions, const std::function<void()>& setup,
                    const std::function<void()>& program, const std::function<void()>& bare,
                    const std::function<void()>& leftoverTurn)
@@ -49,15 +60,9 @@ Comparison compare(const std::string& name, int repetitions, const std::function
     c.program = median(programTimes);
     c.bare = median(bareTimes);
     c.leftover = leftoverTimes.empty() ? 0 : median(leftoverTimes);
-    if (g_metered) {
-        if (setup)
-            setup();
-        kelvara::db::ServerTrafficMeter meter(*g_metered);
-        program();
-        const kelvara::db::ServerTraffic traffic = meter.take();
-        c.roundTrips = traffic.roundTrips;
-        c.connections = traffic.connections;
-    }
+    if (g_metered && setup)
+        setup();
+    meterRun(c, program);
     return c;
 }
 

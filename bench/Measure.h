@@ -47,6 +47,8 @@ Comparison compare(const std::string& name, int repetitions, const std::function
 // across a link of kSlowLinkMs round trip. Null (a file): nothing to count.
 inline constexpr double kSlowLinkMs = 20;
 void meterServerTraffic(CppSQLiteSession* session);
+// On a server, runs run once, traced, and notes its round trips and connections in c.
+void meterRun(Comparison& c, const std::function<void()>& run);
 
 void printComparisonHeader(std::ostream& out);
 void printComparison(std::ostream& out, const Comparison& c);
