@@ -13,10 +13,10 @@
 #endif
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
-#include <chrono>
 
 namespace kelvara::db {
 

@@ -171,7 +171,7 @@ TEST_F(ServerSessionTest, ALockWaitIsToldAndCanBeGivenUpWritingNothing)
     m_db.exec("rollback");
     EXPECT_EQ(error.errorCode(), 5);
     EXPECT_STREQ(error.errorMessage(), "SQLITE_BUSY[5]: canceling statement due to user request");
-    EXPECT_EQ(observer.asked, 1);
+    EXPECT_GE(observer.asked, 1);  // and again, the window lively, until the server answers the cancel
     EXPECT_EQ(observer.ended, 1);
     EXPECT_EQ(m_db.scalar("select count(*) from marki"), "0");
 
