@@ -184,9 +184,16 @@ PGconn* PostgresConnection::ready()
         throw CppSQLiteException(21, "another statement is still waiting for the server");
     if (m_active)
         m_active->putAside();
-    // Nothing of the command has been sent yet, so it may go to a new connection.
-    if (m_conn && brokenWhileIdle())
-        drop();
+    // Nothing of the command has been sent yet, so it may go to a new connection; but not a
+    // transaction's next statement, whose work so far went with the old one.
+    if (m_conn) {
+        const bool inTransaction = PQtransactionStatus(m_conn) != PQTRANS_IDLE;
+        if (brokenWhileIdle()) {
+            if (inTransaction)
+                lost();
+            drop();
+        }
+    }
     if (!m_conn)
         connect();
     return m_conn;
@@ -296,7 +303,10 @@ std::unique_ptr<Statement> PostgresConnection::start(const char* sql, const Boun
         return PQsendQueryParams(m_conn, sql, static_cast<int>(pointers.size()), nullptr, pointers.data(),
                                  nullptr, nullptr, 0) != 0;
     };
+    const bool outsideTransaction = PQtransactionStatus(m_conn) == PQTRANS_IDLE;
     if (!send()) {
+        if (!outsideTransaction)
+            lost();
         drop();
         connect();
         if (!send())

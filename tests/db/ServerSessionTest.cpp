@@ -220,6 +220,10 @@ TEST_F(ServerSessionTest, ADroppedIdleConnectionIsReopenedSilentlyOneLostMidStat
     dropSession();
     EXPECT_STREQ(session.execute("show lock_timeout").field(0), "1min");  // with the settings
     EXPECT_EQ(session.serverConnectionsMade(), connections + 1);
+    session.execute("begin");
+    session.execute(sql::insertManufacturer(session.dialect(), "Audi"));
+    dropSession();  // a transaction's next statement never runs outside it on a new connection
+    EXPECT_EQ(thrownBy([&] { session.execute(sql::insertManufacturer(session.dialect(), "BMW")); }).errorCode(), 14);
 
     // Dropped while the insert waits for the test's lock.
     OnWait dropOnce([&, dropped = false](int) mutable {
@@ -233,7 +237,7 @@ TEST_F(ServerSessionTest, ADroppedIdleConnectionIsReopenedSilentlyOneLostMidStat
     m_db.exec("rollback");
     EXPECT_EQ(error.errorCode(), 14) << error.errorMessage();
     EXPECT_EQ(m_db.scalar("select count(*) from marki"), "0");
-    EXPECT_EQ(session.serverConnectionsMade(), connections + 1);
+    EXPECT_EQ(session.serverConnectionsMade(), connections + 2);
     session.execute(sql::insertManufacturer(session.dialect(), "Volvo"));
     EXPECT_EQ(m_db.scalar("select count(*) from marki"), "1");
 
