@@ -334,7 +334,7 @@ PGresult* PostgresConnection::receive(bool mayGiveUp, bool& gaveUp)
     bool waiting = false;
     std::unique_ptr<LockProbe> probe;
     int sliceMs = kWaitNoticeMs;
-    while (PQisBusy(m_conn)) {
+    while (PQisBusy(m_conn) || cancelOnItsWay()) {
         pollfd socketWait{};
         socketWait.fd = PQsocket(m_conn);
         socketWait.events = POLLIN;
@@ -361,8 +361,9 @@ PGresult* PostgresConnection::receive(bool mayGiveUp, bool& gaveUp)
             continue;
         sliceMs = kWaitNoticeMs;
         // At the time-out the server's lock_timeout ends the statement itself; before it,
-        // the operator gave up. The window stays until the server answers the cancel.
-        if (mayGiveUp && !gaveUp && elapsed < m_timeoutMs) {
+        // the operator gave up (the time is read again: the window may have taken a while).
+        // The window stays until the server answers the cancel.
+        if (mayGiveUp && !gaveUp && nowMs() - started < m_timeoutMs) {
             gaveUp = true;
             cancel();
         }
@@ -397,7 +398,17 @@ void PostgresConnection::cancel()
     if (!m_conn)
         return;
     ++m_connectionsMade;
-    cancelBeside(m_conn);
+    m_cancelling = cancelBeside(m_conn);
+    m_cancelSentMs = nowMs();
+}
+
+bool PostgresConnection::cancelOnItsWay()
+{
+    // A server that takes no new connections would hold the request for minutes: after a
+    // while the command goes on without it.
+    if (m_cancelling && (*m_cancelling || nowMs() - m_cancelSentMs > kCancelTakenMs))
+        m_cancelling.reset();
+    return m_cancelling != nullptr;
 }
 
 void PostgresConnection::lost()

@@ -7,6 +7,7 @@
 
 #include <libpq-fe.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -22,6 +23,8 @@ inline constexpr int kWaitNoticeMs = 20;
 inline constexpr int kAskWhyAfterMs = 250;
 // How long a statement released early may take to end by itself before it is cancelled.
 inline constexpr int kFinishMs = 2;
+// How long the next statement waits for a cancel request to be taken.
+inline constexpr int kCancelTakenMs = 5000;
 
 long long nowMs();
 // libpq's text without its trailing line end, without the tab it indents a hint with (a
@@ -80,6 +83,7 @@ private:
     PGconn* ready();
     bool brokenWhileIdle();
     void drop();
+    bool cancelOnItsWay();
     [[noreturn]] void failWith(PGresult* result);
     void sendCopyData(const std::string& data);
 
@@ -91,6 +95,10 @@ private:
     PGconn* m_conn = nullptr;
     PostgresStatement* m_active = nullptr;
     bool m_receiving = false;  // inside receive(), where the session's observer runs
+    // A cancel request on its way: the server may signal the statement's backend once more
+    // after it has answered, so nothing else is sent until the request has been taken.
+    std::shared_ptr<std::atomic<bool>> m_cancelling;
+    long long m_cancelSentMs = 0;
     std::FILE* m_trace = nullptr;
     long m_connectionsMade = 0;
 };

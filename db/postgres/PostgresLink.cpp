@@ -66,16 +66,19 @@ bool connectionSocketReady(PGconn* conn, PostgresPollingStatusType polling, int 
     return socketWait.fd < 0 || poll(&socketWait, 1, sliceMs) != 0;
 }
 
-void cancelBeside(PGconn* conn)
+std::shared_ptr<std::atomic<bool>> cancelBeside(PGconn* conn)
 {
     PGcancel* request = PQgetCancel(conn);
     if (!request)
-        return;
-    std::thread([request] {
+        return nullptr;
+    auto taken = std::make_shared<std::atomic<bool>>(false);
+    std::thread([request, taken] {
         char error[256];
         PQcancel(request, error, sizeof error);
         PQfreeCancel(request);
+        *taken = true;
     }).detach();
+    return taken;
 }
 
 bool LockProbe::waitsForLock(long long nowMs)

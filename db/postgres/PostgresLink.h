@@ -6,6 +6,8 @@
 
 #include <libpq-fe.h>
 
+#include <atomic>
+#include <memory>
 #include <string>
 
 namespace kelvara::db::pg {
@@ -23,8 +25,9 @@ int connectTimeoutMs(PGconn* conn);
 bool connectionSocketReady(PGconn* conn, PostgresPollingStatusType polling, int sliceMs);
 
 // Asks the server to cancel what conn is running. The request needs a connection of its
-// own, which a dead network can hold up: it is sent on a thread of its own.
-void cancelBeside(PGconn* conn);
+// own, which a dead network can hold up: it is sent on a thread of its own. The flag
+// returned turns true once the server has taken the request (null: none was sent).
+std::shared_ptr<std::atomic<bool>> cancelBeside(PGconn* conn);
 
 // A connection of its own that asks, about once a second, whether the backend of the
 // connection it was made for waits for a lock (another counter or program holds the
