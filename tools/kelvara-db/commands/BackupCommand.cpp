@@ -1,6 +1,7 @@
 #include "Catalogue.h"
 #include "CatalogueBackup.h"
 #include "CatalogueRows.h"
+#include "CatalogueSecrets.h"
 #include "CatalogueShape.h"
 #include "CppSQLiteException.h"
 #include "Command.h"
@@ -31,7 +32,7 @@ int runBackup(const std::vector<std::string>& args, Console& console)
     if (isConnectionString(source)) {
         // A portable snapshot: the server catalogue as a catalogue file.
         const CopiedCounts rows = writeNewCatalogue(dest, StoredCatalogue(source));
-        console.out << "copied " << source << " to " << dest << " (" << rows.compressors() << " compressors)\n";
+        console.out << "copied " << db::withoutPassword(source) << " to " << dest << " (" << rows.compressors() << " compressors)\n";
         return kExitOk;
     }
     refuseForeignShape(source);
@@ -46,7 +47,7 @@ int runBackup(const std::vector<std::string>& args, Console& console)
                     << "); run 'kelvara-db check " << source << "' and restore an older backup\n";
         return kExitError;
     }
-    console.out << "copied " << source << " to " << dest << " (" << result.pages
+    console.out << "copied " << db::withoutPassword(source) << " to " << dest << " (" << result.pages
                 << " pages, integrity check ok)\n";
     return kExitOk;
 }

@@ -1,5 +1,6 @@
-#include "Command.h"
 #include "CatalogueRows.h"
+#include "CatalogueSecrets.h"
+#include "Command.h"
 
 #include <ostream>
 
@@ -14,7 +15,7 @@ int runCopy(const std::vector<std::string>& args, Console& console)
     const std::string dest = arguments.positional(1);
 
     const CopiedCounts rows = writeNewCatalogue(dest, StoredCatalogue(source));
-    console.out << "copied " << source << " to " << dest << ": " << rows.manufacturers() << " manufacturers, "
+    console.out << "copied " << db::withoutPassword(source) << " to " << db::withoutPassword(dest) << ": " << rows.manufacturers() << " manufacturers, "
                 << rows.models() << " models, " << rows.compressors() << " compressors (verified)\n";
     return kExitOk;
 }

@@ -1,5 +1,6 @@
 #include "Tool.h"
 
+#include "CatalogueSecrets.h"
 #include "CppSQLiteException.h"
 
 #include <exception>
@@ -105,17 +106,18 @@ int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     try {
         return command->run(rest, console);
     } catch (const UsageError& e) {
-        err << kProgram << ' ' << command->name << ": " << e.what() << '\n'
+        err << kProgram << ' ' << command->name << ": " << db::withoutPassword(e.what()) << '\n'
             << "Run '" << kProgram << ' ' << command->name << " --help' for usage.\n";
         return kExitUsage;
     } catch (const ToolError& e) {
-        err << kProgram << ' ' << command->name << ": " << e.what() << '\n';
+        // A connection string named in a message keeps its password to itself.
+        err << kProgram << ' ' << command->name << ": " << db::withoutPassword(e.what()) << '\n';
     } catch (const CppSQLiteException& e) {
-        err << kProgram << ' ' << command->name << ": " << e.engineMessage() << '\n';
+        err << kProgram << ' ' << command->name << ": " << db::withoutPassword(e.engineMessage()) << '\n';
     } catch (const std::bad_alloc&) {
         err << kProgram << ' ' << command->name << ": out of memory\n";
     } catch (const std::exception& e) {
-        err << kProgram << ' ' << command->name << ": " << e.what() << '\n';
+        err << kProgram << ' ' << command->name << ": " << db::withoutPassword(e.what()) << '\n';
     }
     return kExitError;
 }
