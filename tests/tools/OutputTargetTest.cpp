@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <map>
@@ -58,6 +59,7 @@ struct TargetCase {
     const char* command;  // shell, $KDB is the tool; run in the folder
     const char* written;  // the file that must hold the export, or nullptr when refused
     const char* message;  // part of the error when refused
+    const char* kept = "";  // what the written file held before, and still holds in front
 };
 
 void PrintTo(const TargetCase& c, std::ostream* out)
@@ -92,7 +94,7 @@ TEST_P(WriteTarget, WritesOnlyWhereItMay)
         EXPECT_NE(err.find(c.message), std::string::npos) << err;
     } else {
         EXPECT_EQ(status, 0) << err;
-        EXPECT_TRUE(after[c.written] == "file " + reference.out) << c.written;
+        EXPECT_TRUE(after[c.written] == std::string("file ") + c.kept + reference.out) << c.written;
         before.erase(c.written);
         after.erase(c.written);
     }
@@ -127,6 +129,26 @@ INSTANTIATE_TEST_SUITE_P(
                    "got.csv", nullptr},
         TargetCase{"DevStdoutIntoAPipe", "true",
                    "$KDB export --output /dev/stdout | cat > got.csv", "got.csv", nullptr},
+        TargetCase{"DevStdoutAppendedToALog", "printf 'old\\n' > log.csv",
+                   "$KDB export --output /dev/stdout >> log.csv", "log.csv", nullptr, "old\n"},
+        TargetCase{"DevFdAppendedToALog", "printf 'old\\n' > log.csv",
+                   "$KDB export --output /dev/fd/3 3>> log.csv", "log.csv", nullptr, "old\n"},
+        TargetCase{"ACsvWithAnotherHardLink", "printf 'old\\n' > out.csv && ln out.csv twin.csv",
+                   "$KDB export --output out.csv", nullptr, "other hard links"},
+        // The journals' names belong to their catalogue, for every command that writes.
+        TargetCase{"BackupToTheJournal", "true", "$KDB backup database.db-journal", nullptr,
+                   "belongs to the catalogue"},
+        TargetCase{"CopyToTheWal", "true", "$KDB copy database.db database.db-wal", nullptr,
+                   "belongs to the catalogue"},
+        TargetCase{"InitAtTheShmOfAnotherCatalogue", "true", "$KDB init other.db-shm", nullptr,
+                   "belongs to the catalogue"},
+        TargetCase{"ExportToTheJournalThroughALinkedFolder", "ln -s . same",
+                   "$KDB export --output same/database.db-journal", nullptr, "belongs to the catalogue"},
+        // What is not a catalogue is refused as one.
+        TargetCase{"AFifoAsTheCatalogue", "mkfifo pipe.db", "timeout 20 $KDB export pipe.db", nullptr,
+                   "not a regular file"},
+        TargetCase{"BackupOfAnEmptyFile", ": > empty.db", "$KDB backup copy.db empty.db", nullptr,
+                   "is not a Kelvara catalogue"},
         TargetCase{"ADeviceThatIsFull", "true", "$KDB export --output /dev/full", nullptr,
                    "cannot write"},
         // Commands that make a new database never replace anything, not even a link.
@@ -153,6 +175,28 @@ TEST(WriteTarget, DevicesAndPipesStayWhatTheyWere)
     ASSERT_EQ(runBinary({"export", "--output", "kept.csv"}, dir.dir().string()).status, 0);
     EXPECT_EQ(fs::status(dir.path("kept.csv")).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+TEST(WriteTarget, CopiesKeepTheCatalogueModeAndAReplacedFileItsOwner)
+{
+    TempDir dir;
+    makeSample(dir.path("database.db"));
+    fs::permissions(dir.path("database.db"), fs::perms::owner_read | fs::perms::owner_write);
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"backup", "b.db"},
+                                                 std::vector<std::string>{"copy", "database.db", "c.db"}}) {
+        ASSERT_EQ(runBinary(args, dir.dir().string()).status, 0) << args[0];
+        EXPECT_EQ(fs::status(dir.path(args.back())).permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write) << args[0];
+    }
+    if (geteuid() != 0)
+        GTEST_SKIP() << "giving a file another owner needs root";
+    writeFile(dir.path("theirs.csv"), "old\n");
+    ASSERT_EQ(chown(dir.path("theirs.csv").c_str(), 4321, 4322), 0);
+    ASSERT_EQ(runBinary({"export", "--output", "theirs.csv"}, dir.dir().string()).status, 0);
+    struct stat file {};
+    ASSERT_EQ(stat(dir.path("theirs.csv").c_str(), &file), 0);
+    EXPECT_EQ(file.st_uid, 4321u);
+    EXPECT_EQ(file.st_gid, 4322u);
 }
 
 }  // namespace

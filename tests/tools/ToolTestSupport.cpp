@@ -14,8 +14,12 @@
 #include <sstream>
 
 #if defined(__unix__) || defined(__APPLE__)
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <thread>
 #endif
 
 namespace kelvara::dbtool::testing {
@@ -100,6 +104,54 @@ RunResult runBinary(const std::vector<std::string>& args, const std::string& cwd
     result.out = readFile(capture.path("out"));
     result.err = readFile(capture.path("err"));
     return result;
+}
+
+int startBinary(const std::vector<std::string>& args, const std::string& cwd,
+                const std::vector<std::string>& environment)
+{
+    std::vector<std::string> argv = {binaryPath()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::vector<char*> pointers;
+        for (std::string& arg : argv)
+            pointers.push_back(arg.data());
+        pointers.push_back(nullptr);
+        for (const std::string& entry : environment)
+            putenv(const_cast<char*>(entry.c_str()));
+        const int quiet = open("/dev/null", O_RDWR);
+        dup2(quiet, 0);
+        dup2(quiet, 1);
+        dup2(quiet, 2);
+        if (chdir(cwd.c_str()) == 0)
+            execv(pointers[0], pointers.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+std::string awaitEntry(const std::filesystem::path& dir, const std::string& prefix, int pid)
+{
+    for (;;) {
+        // Entries may come and go while the tool works: errors just mean "look again".
+        std::error_code ec;
+        for (std::filesystem::recursive_directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+            if (it->path().filename().string().rfind(prefix, 0) == 0)
+                return it->path().string();
+        }
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == pid)
+            return {};
+        std::this_thread::yield();
+    }
+}
+
+int signalAndReap(int pid, int signal)
+{
+    kill(pid, signal);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFSIGNALED(status) ? WTERMSIG(status) : -1;
 }
 
 std::string readFile(const std::string& path)

@@ -39,6 +39,16 @@ std::string binaryPath();
 int shell(const std::string& command);
 std::string shellQuote(const std::string& text);
 
+// The built binary started in the background in cwd, with extra NAME=VALUE environment
+// entries and its output thrown away; its process id.
+int startBinary(const std::vector<std::string>& args, const std::string& cwd,
+                const std::vector<std::string>& environment = {});
+// The path of the first entry in dir whose name starts with prefix, once there is one;
+// empty when the process pid ended before one appeared.
+std::string awaitEntry(const std::filesystem::path& dir, const std::string& prefix, int pid);
+// Sends signal to pid and reaps it: the signal that ended it, or -1 when it exited.
+int signalAndReap(int pid, int signal);
+
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& content);
 

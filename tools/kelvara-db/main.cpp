@@ -1,3 +1,4 @@
+#include "LeftoverFiles.h"
 #include "Tool.h"
 
 #include <iostream>
@@ -7,6 +8,7 @@
 int main(int argc, char** argv)
 {
     std::ios::sync_with_stdio(false);
+    kelvara::dbtool::removeLeftoversOnSignals();
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     const int status = kelvara::dbtool::runTool(args, std::cout, std::cerr);
     std::cout.flush();

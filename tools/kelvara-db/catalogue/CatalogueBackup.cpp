@@ -47,11 +47,15 @@ BackupResult backupCatalogue(const std::string& source, const std::string& dest,
 {
     // No busy time-out for the checks of the source: the copy's own retries are the wait.
     openCatalogue(source, db::Access::readOnly, 0);
-    OutputFile file(dest, OutputFile::Mode::NewFile);
+    OutputFile file(dest, OutputFile::Mode::NewFile, filePermissions(source));
     BackupResult result;
     try {
         result.pages = copyPages(source, file.path(), patience);
         result.damage = damageOf(file.path());
+        // Asked of the copy, which is what the source held at the moment it was taken; a
+        // damaged copy is kept whatever it holds, as it may be the best there is.
+        if (result.damage.empty())
+            requireCatalogueTables(*openCatalogue(file.path(), db::Access::readOnly), source);
     } catch (...) {
         removeCatalogueFiles(file.path());
         throw;

@@ -223,17 +223,6 @@ private:
 
 // The catalogue tables must be there before anything is looked up, so that a wrong file
 // gets a clear message rather than "no such table".
-void requireCatalogue(CppSQLiteSession& db, const std::string& path)
-{
-    if (scalarOf(db, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND "
-                     "name IN ('Marki', 'Modele', 'kompresory') COLLATE NOCASE")
-        != 3) {
-        throw ToolError(path +
-                        " is not a Kelvara catalogue (table Marki, Modele or kompresory is "
-                        "missing); run 'kelvara-db check' on it");
-    }
-}
-
 }  // namespace
 
 const std::array<const char*, kCsvColumnCount>& csvHeader()
@@ -254,7 +243,7 @@ ImportError::ImportError(std::size_t line, const std::string& reason)
 
 ExportSummary exportCatalogue(CppSQLiteSession& db, const std::string& path, std::ostream& out)
 {
-    requireCatalogue(db, path);
+    requireCatalogueTables(db, path);
     ExportSummary summary;
     std::string buffer;
     for (const char* name : csvHeader()) {
@@ -305,7 +294,7 @@ ImportSummary importCatalogue(std::string_view csv, const std::string& dbPath, b
 
     const std::unique_ptr<CppSQLiteSession> db =
         openCatalogue(dbPath, dryRun ? db::Access::readOnly : db::Access::readWrite);
-    requireCatalogue(*db, dbPath);
+    requireCatalogueTables(*db, dbPath);
     ImportSummary summary;
     std::optional<CppSQLiteTransaction> transaction;
     if (!dryRun) {

@@ -236,9 +236,9 @@ CopiedCounts writeServer(const std::string& dest, const CatalogueSource& source)
     return counts;
 }
 
-CopiedCounts writeFile(const std::string& dest, const CatalogueSource& source)
+CopiedCounts writeFile(const std::string& dest, const CatalogueSource& source, std::optional<unsigned> permissions)
 {
-    NewCatalogue catalogue(dest);
+    NewCatalogue catalogue(dest, permissions);
     {
         CppSQLiteTransaction transaction(catalogue.session(), CppSQLiteTransaction::Kind::write);
         loadCatalogue(catalogue.session(), source);
@@ -277,10 +277,11 @@ std::unique_ptr<RowStream> readRows(CppSQLiteSession& session, db::CatalogueTabl
     return std::make_unique<CursorStream>(session, table);
 }
 
-CopiedCounts writeNewCatalogue(const std::string& dest, const CatalogueSource& source)
+CopiedCounts writeNewCatalogue(const std::string& dest, const CatalogueSource& source,
+                               std::optional<unsigned> permissions)
 {
     try {
-        return isConnectionString(dest) ? writeServer(dest, source) : writeFile(dest, source);
+        return isConnectionString(dest) ? writeServer(dest, source) : writeFile(dest, source, permissions);
     } catch (const CppSQLiteException& e) {
         throw ToolError("cannot write " + dest + ": " + e.engineMessage()
                         + (isConnectionString(dest) ? "; nothing was written" : "; it was removed"));

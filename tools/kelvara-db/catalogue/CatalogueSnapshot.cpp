@@ -2,28 +2,16 @@
 
 #include "Catalogue.h"
 #include "CatalogueRows.h"
+#include "LeftoverFiles.h"
 #include "CppSQLiteException.h"
 #include "CppSQLiteTransaction.h"
 #include "ToolError.h"
 
 #include <filesystem>
-#include <random>
 
 namespace kelvara::dbtool {
 
 namespace {
-
-std::string temporaryFolder()
-{
-    const auto base = std::filesystem::temp_directory_path();
-    std::random_device random;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const auto candidate = base / ("kelvara-db-" + std::to_string(random()));
-        if (std::filesystem::create_directory(candidate))
-            return candidate.string();
-    }
-    throw ToolError("cannot create a temporary folder under " + base.string());
-}
 
 void removeFolder(const std::string& folder)
 {
@@ -31,6 +19,15 @@ void removeFolder(const std::string& folder)
         std::error_code ignored;
         std::filesystem::remove_all(folder, ignored);
     }
+}
+
+// A failure while the temporary copy is written names where it was, since a full
+// temporary folder is the usual cause and the user can choose another.
+[[noreturn]] void temporaryCopyFailed(const std::string& folder, const std::string& why)
+{
+    throw ToolError(why + " (while writing a temporary copy in "
+                    + std::filesystem::path(folder).parent_path().string()
+                    + "; if that folder is full, set TMPDIR to one with room for the catalogue)");
 }
 
 constexpr db::CatalogueTable kIdTables[] = {db::kManufacturers, db::kModels, db::kCompressors};
@@ -62,10 +59,17 @@ CatalogueFile::CatalogueFile(const std::string& name) : m_name(name), m_path(nam
 {
     if (!isConnectionString(name))
         return;
-    m_directory = temporaryFolder();
+    m_directory = makePrivateFolder(m_folderGuard);
     m_path = (std::filesystem::path(m_directory) / "snapshot.db").string();
+    m_fileGuard = LeftoverGuard(m_path, LeftoverGuard::Kind::File);
     try {
-        writeNewCatalogue(m_path, StoredCatalogue(name));
+        try {
+            writeNewCatalogue(m_path, StoredCatalogue(name));
+        } catch (const CatalogueLocked&) {
+            throw;
+        } catch (const ToolError& e) {
+            temporaryCopyFailed(m_directory, e.what());
+        }
         const StoredCatalogue snapshot(m_path);
         CatalogueRow row;
         for (db::CatalogueTable table : kIdTables) {
@@ -118,8 +122,9 @@ NewCatalogueTarget::NewCatalogueTarget(const std::string& name) : m_name(name), 
 {
     if (!isConnectionString(name))
         return;
-    m_directory = temporaryFolder();
+    m_directory = makePrivateFolder(m_folderGuard);
     m_path = (std::filesystem::path(m_directory) / "new.db").string();
+    m_fileGuard = LeftoverGuard(m_path, LeftoverGuard::Kind::File);
 }
 
 NewCatalogueTarget::~NewCatalogueTarget()

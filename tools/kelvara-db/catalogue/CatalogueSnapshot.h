@@ -3,6 +3,8 @@
 // Server catalogues for the commands that work on a file: a snapshot of the server catalogue
 // taken in one consistent read, and a new catalogue made as a file and then copied there.
 
+#include "LeftoverFiles.h"
+
 #include <array>
 #include <set>
 #include <string>
@@ -28,6 +30,8 @@ private:
     std::string m_name;
     std::string m_path;
     std::string m_directory;
+    LeftoverGuard m_folderGuard;
+    LeftoverGuard m_fileGuard;
     // The ids of the manufacturers, models and compressors the snapshot was taken with.
     std::array<std::set<long long>, 3> m_taken;
 };
@@ -48,6 +52,8 @@ private:
     std::string m_name;
     std::string m_path;
     std::string m_directory;
+    LeftoverGuard m_folderGuard;
+    LeftoverGuard m_fileGuard;
 };
 
 }  // namespace kelvara::dbtool

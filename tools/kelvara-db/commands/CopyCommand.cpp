@@ -1,3 +1,4 @@
+#include "Catalogue.h"
 #include "Command.h"
 #include "CatalogueRows.h"
 
@@ -13,7 +14,7 @@ int runCopy(const std::vector<std::string>& args, Console& console)
     const std::string source = arguments.positional(0);
     const std::string dest = arguments.positional(1);
 
-    const CopiedCounts rows = writeNewCatalogue(dest, StoredCatalogue(source));
+    const CopiedCounts rows = writeNewCatalogue(dest, StoredCatalogue(source), filePermissions(source));
     console.out << "copied " << source << " to " << dest << ": " << rows.manufacturers() << " manufacturers, "
                 << rows.models() << " models, " << rows.compressors() << " compressors (verified)\n";
     return kExitOk;
