@@ -14,7 +14,6 @@
 #include <sstream>
 
 #if defined(__unix__) || defined(__APPLE__)
-#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -106,25 +105,14 @@ RunResult runBinary(const std::vector<std::string>& args, const std::string& cwd
     return result;
 }
 
-int startBinary(const std::vector<std::string>& args, const std::string& cwd,
-                const std::vector<std::string>& environment)
+int startBinary(const std::vector<std::string>& args, const std::string& cwd, const std::string& environment)
 {
-    std::vector<std::string> argv = {binaryPath()};
-    argv.insert(argv.end(), args.begin(), args.end());
+    std::string command = "cd " + shellQuote(cwd) + " && exec env " + environment + " " + shellQuote(binaryPath());
+    for (const std::string& arg : args)
+        command += " " + shellQuote(arg);
     const pid_t pid = fork();
     if (pid == 0) {
-        std::vector<char*> pointers;
-        for (std::string& arg : argv)
-            pointers.push_back(arg.data());
-        pointers.push_back(nullptr);
-        for (const std::string& entry : environment)
-            putenv(const_cast<char*>(entry.c_str()));
-        const int quiet = open("/dev/null", O_RDWR);
-        dup2(quiet, 0);
-        dup2(quiet, 1);
-        dup2(quiet, 2);
-        if (chdir(cwd.c_str()) == 0)
-            execv(pointers[0], pointers.data());
+        execl("/bin/sh", "sh", "-c", (command + " >/dev/null 2>&1 </dev/null").c_str(), nullptr);
         _exit(127);
     }
     return pid;
@@ -133,14 +121,12 @@ int startBinary(const std::vector<std::string>& args, const std::string& cwd,
 std::string awaitEntry(const std::filesystem::path& dir, const std::string& prefix, int pid)
 {
     for (;;) {
-        // Entries may come and go while the tool works: errors just mean "look again".
-        std::error_code ec;
+        std::error_code ec;  // entries come and go while the tool works: an error means look again
         for (std::filesystem::recursive_directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
             if (it->path().filename().string().rfind(prefix, 0) == 0)
                 return it->path().string();
         }
-        int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid)
+        if (pid == 0 || waitpid(pid, nullptr, WNOHANG) == pid)
             return {};
         std::this_thread::yield();
     }

@@ -25,7 +25,7 @@ void requireCatalogueFile(const std::string& path)
 {
     struct stat file {};
     if (stat(path.c_str(), &file) != 0)
-        throw ToolError(path + (errno == ENOENT ? std::string(": no such file") : ": " + std::string(std::strerror(errno))));
+        throw ToolError(path + ": " + (errno == ENOENT ? std::string("no such file") : std::strerror(errno)));
     if (S_ISDIR(file.st_mode))
         throw ToolError(path + " is a folder, not a catalogue file");
     // SQLite would wait forever for a pipe's writer, or read a device as if it were a file.

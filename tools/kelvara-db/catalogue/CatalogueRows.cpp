@@ -283,8 +283,13 @@ CopiedCounts writeNewCatalogue(const std::string& dest, const CatalogueSource& s
     try {
         return isConnectionString(dest) ? writeServer(dest, source) : writeFile(dest, source, permissions);
     } catch (const CppSQLiteException& e) {
-        throw ToolError("cannot write " + dest + ": " + e.engineMessage()
-                        + (isConnectionString(dest) ? "; nothing was written" : "; it was removed"));
+        const std::string outcome = isConnectionString(dest) ? "; nothing was written" : "; it was removed";
+        // A lock on either side is another program's doing, not a fault of either catalogue.
+        if (e.errorCode() == 5)
+            throw CatalogueLocked("cannot copy to " + dest + ": another program held a lock for longer than "
+                                  + std::to_string(kBusyTimeoutMs / 1000) + " seconds (" + e.engineMessage() + ")"
+                                  + outcome + "; try again once it has finished writing");
+        throw ToolError("cannot write " + dest + ": " + e.engineMessage() + outcome);
     }
 }
 

@@ -7,6 +7,8 @@
 #include "CppSQLiteTransaction.h"
 #include "ToolError.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 namespace kelvara::dbtool {
@@ -19,15 +21,6 @@ void removeFolder(const std::string& folder)
         std::error_code ignored;
         std::filesystem::remove_all(folder, ignored);
     }
-}
-
-// A failure while the temporary copy is written names where it was, since a full
-// temporary folder is the usual cause and the user can choose another.
-[[noreturn]] void temporaryCopyFailed(const std::string& folder, const std::string& why)
-{
-    throw ToolError(why + " (while writing a temporary copy in "
-                    + std::filesystem::path(folder).parent_path().string()
-                    + "; if that folder is full, set TMPDIR to one with room for the catalogue)");
 }
 
 constexpr db::CatalogueTable kIdTables[] = {db::kManufacturers, db::kModels, db::kCompressors};
@@ -55,6 +48,16 @@ private:
 
 }  // namespace
 
+void rethrowNamingAFullFolder(const ToolError& error, const std::string& folder)
+{
+    const std::string why = error.what();
+    if (folder.empty() || (why.find("disk is full") == std::string::npos
+                           && why.find(std::strerror(ENOSPC)) == std::string::npos))
+        throw;
+    throw ToolError(why + " (in the temporary folder " + std::filesystem::path(folder).parent_path().string()
+                    + ", where a server catalogue is copied or built; set TMPDIR to a folder with room for it)");
+}
+
 CatalogueFile::CatalogueFile(const std::string& name) : m_name(name), m_path(name)
 {
     if (!isConnectionString(name))
@@ -65,10 +68,8 @@ CatalogueFile::CatalogueFile(const std::string& name) : m_name(name), m_path(nam
     try {
         try {
             writeNewCatalogue(m_path, StoredCatalogue(name));
-        } catch (const CatalogueLocked&) {
-            throw;
         } catch (const ToolError& e) {
-            temporaryCopyFailed(m_directory, e.what());
+            rethrowNamingAFullFolder(e, m_directory);
         }
         const StoredCatalogue snapshot(m_path);
         CatalogueRow row;

@@ -4,6 +4,7 @@
 // taken in one consistent read, and a new catalogue made as a file and then copied there.
 
 #include "LeftoverFiles.h"
+#include "ToolError.h"
 
 #include <array>
 #include <set>
@@ -36,6 +37,11 @@ private:
     std::array<std::set<long long>, 3> m_taken;
 };
 
+// Called while error is being handled: rethrows it, naming folder (a temporary folder of
+// the two classes below) when the error says the disk is full, since the user can choose
+// another with TMPDIR.
+[[noreturn]] void rethrowNamingAFullFolder(const ToolError& error, const std::string& folder);
+
 // Where a command makes a new catalogue: the file itself, or for a server a temporary file
 // that publish() then copies there (verified, never over an existing catalogue).
 class NewCatalogueTarget {
@@ -46,6 +52,16 @@ public:
     ~NewCatalogueTarget();
 
     const std::string& path() const { return m_path; }
+    // make(path()), the catalogue being built there; a full temporary folder is named.
+    template <class Make>
+    auto build(Make make) -> decltype(make(std::string()))
+    {
+        try {
+            return make(m_path);
+        } catch (const ToolError& e) {
+            rethrowNamingAFullFolder(e, m_directory);
+        }
+    }
     void publish();
 
 private:

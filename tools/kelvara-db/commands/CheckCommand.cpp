@@ -46,7 +46,9 @@ const Command checkCommand = {
     "  - names, capacities, years, types and part numbers longer than 256 bytes\n"
     "    (the most 'import' accepts)\n"
     "Each problem is printed on its own line (at most 50 of a kind, then a count).\n"
-    "Exit status 0 and an \"ok\" line when nothing is wrong, 1 otherwise.\n"
+    "Exit status 0 and an \"ok\" line when nothing is wrong, 1 otherwise. A\n"
+    "catalogue another program keeps locked for over 60 seconds is reported as\n"
+    "locked (exit status 1), not as damaged.\n"
     "\n"
     "Options:\n"
     "  --help  show this help\n",

@@ -35,6 +35,7 @@ const Command copyCommand = {
     "DEST is written in one transaction and compared with SRC field by field\n"
     "before it is kept (a price on a server is a number: 1e3 reads back 1000).\n"
     "\n"
+    "A new file gets the permission bits of SRC when SRC is a file.\n"
     "DEST is never overwritten: a file must not exist yet, and a server database\n"
     "must be empty or hold only what 'kelvara-db init' made there. After a failure\n"
     "nothing of the copy is left.\n"

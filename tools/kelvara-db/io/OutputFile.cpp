@@ -111,7 +111,8 @@ void refuseJournalName(const std::string& target)
             continue;
         // The stem looked up in the target's own folder: the same file whatever path,
         // link or bind mount led there.
-        const std::string stem = (std::filesystem::path(folderOf(target)) / name.substr(0, name.size() - suffix.size())).string();
+        const std::string stem =
+            (std::filesystem::path(folderOf(target)) / name.substr(0, name.size() - suffix.size())).string();
         struct stat file {};
         if (stat(stem.c_str(), &file) == 0 && S_ISREG(file.st_mode)
             && (file.st_size == 0 || beginsAsDatabase(stem))) {
