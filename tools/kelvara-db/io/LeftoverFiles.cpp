@@ -28,6 +28,7 @@ struct Slot {
 
 Slot g_slots[kSlots];
 
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 constexpr std::sig_atomic_t kFree = 0;
 constexpr std::sig_atomic_t kFile = 1;
 constexpr std::sig_atomic_t kFolder = 2;
@@ -77,7 +78,6 @@ int claimSlot(const std::string& path, std::sig_atomic_t kind)
 
 void removeLeftoversOnSignals()
 {
-    constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
     struct sigaction action {};
     action.sa_handler = removeLeftoversAndDie;
     sigemptyset(&action.sa_mask);
@@ -89,6 +89,20 @@ void removeLeftoversOnSignals()
         if (sigaction(signal, nullptr, &old) == 0 && old.sa_handler != SIG_IGN)
             sigaction(signal, &action, nullptr);
     }
+}
+
+SignalsHeld::SignalsHeld()
+{
+    sigset_t held;
+    sigemptyset(&held);
+    for (int signal : kSignals)
+        sigaddset(&held, signal);
+    sigprocmask(SIG_BLOCK, &held, &m_before);
+}
+
+SignalsHeld::~SignalsHeld()
+{
+    sigprocmask(SIG_SETMASK, &m_before, nullptr);
 }
 
 LeftoverGuard::LeftoverGuard(const std::string& path, Kind kind)
@@ -126,6 +140,7 @@ std::string makePrivateFolder(LeftoverGuard& guard)
     if (ec)
         throw ToolError("no temporary folder: " + ec.message() + " (set TMPDIR to one)");
     std::string pattern = (base / "kelvara-db-XXXXXX").string();
+    const SignalsHeld held;
     // mkdtemp makes the folder 0700 whatever the umask.
     if (mkdtemp(pattern.data()) == nullptr)
         throw ToolError("cannot create a temporary folder in " + base.string() + ": " + std::strerror(errno)

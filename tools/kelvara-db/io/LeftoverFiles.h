@@ -5,6 +5,7 @@
 // cleaned up after itself: Ctrl-C must not leave half a catalogue, or a full copy of one,
 // lying about.
 
+#include <csignal>
 #include <string>
 
 namespace kelvara::dbtool {
@@ -31,6 +32,19 @@ public:
 
 private:
     int m_slot = -1;
+};
+
+// Holds SIGINT, SIGTERM and SIGHUP back while it lives, so that a temporary is made and
+// tracked in one step; a signal that came meanwhile is handled when this goes.
+class SignalsHeld {
+public:
+    SignalsHeld();
+    SignalsHeld(const SignalsHeld&) = delete;
+    SignalsHeld& operator=(const SignalsHeld&) = delete;
+    ~SignalsHeld();
+
+private:
+    sigset_t m_before;
 };
 
 // A new folder under the system's temporary folder ($TMPDIR or /tmp) that only this user

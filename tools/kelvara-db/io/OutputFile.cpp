@@ -224,6 +224,7 @@ OutputFile::OutputFile(const std::string& target, Mode mode, std::optional<unsig
     refuseJournalName(m_target);
 
     std::string pattern = m_target + ".partial-XXXXXX";
+    const SignalsHeld held;
     m_fd = mkostemp(pattern.data(), O_CLOEXEC);
     if (m_fd < 0) {
         throw ToolError(systemError("cannot create a file in " + folderOf(m_target), errno));
