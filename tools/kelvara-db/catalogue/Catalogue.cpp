@@ -112,16 +112,6 @@ std::unique_ptr<CppSQLiteSession> openCatalogue(const std::string& name, db::Acc
     return session;
 }
 
-void requireCatalogueTables(CppSQLiteSession& db, const std::string& name)
-{
-    if (scalarOf(db, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND "
-                     "name IN ('Marki', 'Modele', 'kompresory') COLLATE NOCASE")
-        != 3) {
-        throw ToolError(name + " is not a Kelvara catalogue (table Marki, Modele or kompresory is "
-                               "missing); run 'kelvara-db check' on it");
-    }
-}
-
 long long scalarOf(CppSQLiteSession& session, const std::string& sql, const db::BoundValues& values)
 {
     CppSQLiteCursor cursor = session.execute(sql, values);

@@ -30,9 +30,6 @@ using db::isConnectionString;
 std::unique_ptr<CppSQLiteSession> openCatalogue(const std::string& name, db::Access access,
                                                 int busyTimeoutMs = kBusyTimeoutMs);
 
-// Refuses a database that lacks the catalogue's tables (a file, or a snapshot of a server).
-void requireCatalogueTables(CppSQLiteSession& db, const std::string& name);
-
 // Column 0 of the statement's first row as a whole number (0 for NULL).
 long long scalarOf(CppSQLiteSession& session, const std::string& sql, const db::BoundValues& values = {});
 

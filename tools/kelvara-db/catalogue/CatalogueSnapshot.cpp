@@ -96,6 +96,8 @@ std::size_t CatalogueFile::addNewRowsToServer()
     const StoredCatalogue now(m_path);
     const std::unique_ptr<CppSQLiteSession> server = openCatalogue(m_name, db::Access::readWrite);
     CppSQLiteTransaction transaction(*server, CppSQLiteTransaction::Kind::write);
+    // Whatever numbers the new rows, no id a removed parent's dependants still refer to.
+    raiseIdSequences(*server);
     std::size_t added = 0;
     for (db::CatalogueTable table : kIdTables) {
         const TableDescription& description = catalogueTables()[table];
@@ -110,9 +112,13 @@ std::size_t CatalogueFile::addNewRowsToServer()
                 return true;
             });
         } catch (const CppSQLiteException& e) {
+            // Only a lock (or a lost serialisation) goes away by trying again; a value the
+            // server refuses, such as a numeric overflow, would fail the same way every time.
+            constexpr int kBusy = 5;
             throw ToolError(m_name + ": " + description.name + ": " + e.engineMessage()
-                            + " (another program may have changed the catalogue meanwhile; nothing was written, "
-                              "try again)");
+                            + (e.errorCode() == kBusy ? " (another program holds or changed the catalogue meanwhile; "
+                                                        "nothing was written, try again)"
+                                        : "; nothing was written"));
         }
     }
     transaction.commit();
