@@ -34,7 +34,13 @@ void printOverview(std::ostream& os)
     }
     os << "\n"
           "Run '" << kProgram << " COMMAND --help' for a command's options.\n"
-          "Exit status: 0 success, 1 error (or problems found by check), 2 wrong usage.\n";
+          "Exit status: 0 success, 1 error (or problems found by check), 2 wrong usage.\n"
+          "\n"
+          "A catalogue another program holds is waited for up to 60 seconds, then the\n"
+          "command fails saying so. A write that another program left unfinished (killed,\n"
+          "or stopped by a full disk) is rolled back on opening where the file may be\n"
+          "written, as Kelvara does. Ctrl-C, SIGTERM or SIGHUP remove what the command\n"
+          "was making: no half-written file or temporary copy is left behind.\n";
 }
 
 const Command* findCommand(const std::string& name)
