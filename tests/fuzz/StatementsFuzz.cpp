@@ -193,7 +193,12 @@ void checkBareTexts(const std::string& p)
         CHECK(sql::insertModel(sql::Dialect::sqlite, p, "Golf")
               == "insert into Modele(id_modelu, id_marki, model) values ( NULL, " + p + ",\"Golf\");");
         CHECK(sql::modelIdByName(sql::Dialect::sqlite, "Golf", p) == "select id_modelu from modele where model = \"Golf\"and id_marki = " + p + ";");
-        CHECK(sql::insertCompressor(sql::Dialect::sqlite, p, net).rfind("values(NULL," + p + ", ") != std::string::npos);
+        // The same digits are also the net price: several hundred of them are an integer but
+        // not a finite price, and the price rule refuses them.
+        if (plainNumber(p))
+            CHECK(sql::insertCompressor(sql::Dialect::sqlite, p, net).rfind("values(NULL," + p + ", ") != std::string::npos);
+        else
+            CHECK(refused([&] { sql::insertCompressor(sql::Dialect::sqlite, p, net); }));
         CHECK(sql::loadCompressor(p).size() > p.size());
     } else {
         CHECK(refused([&] { sql::deleteCompressor(p); }));
