@@ -6,24 +6,41 @@
 
 namespace kelvara::db {
 
-// A URI by its scheme; otherwise a text with "=" that libpq itself reads as keywords and
-// values (a file may be called "old=new.db", which libpq refuses).
+namespace {
+
+bool startsWith(const char* text, const char* prefix)
+{
+    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+}  // namespace
+
 bool isConnectionString(const char* name)
 {
     if (!name || !*name)
         return false;
-    if (std::strncmp(name, "postgresql://", 13) == 0 || std::strncmp(name, "postgres://", 11) == 0)
+    if (startsWith(name, "postgresql://") || startsWith(name, "postgres://"))
         return true;
-    if (!std::strchr(name, '='))
+    if (startsWith(name, "/") || startsWith(name, "./") || startsWith(name, "../"))
         return false;
+    return std::strchr(name, '=') != nullptr;
+}
+
+std::string connectionStringError(const char* name)
+{
     char* error = nullptr;
-    PQconninfoOption* options = PQconninfoParse(name, &error);
+    PQconninfoOption* options = PQconninfoParse(name ? name : "", &error);
+    if (options) {
+        PQconninfoFree(options);
+        return {};
+    }
+    std::string reason = error ? error : "out of memory";
     if (error)
         PQfreemem(error);
-    if (!options)
-        return false;
-    PQconninfoFree(options);
-    return true;
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == ' '))
+        reason.pop_back();
+    return "not a valid connection string: " + reason +
+           " (a file whose name holds \"=\" is given as ./NAME)";
 }
 
 }  // namespace kelvara::db

@@ -71,7 +71,7 @@ void PostgresConnection::failWith(PGresult* result)
 {
     const int code = sqliteCodeForSqlState(PQresultErrorField(result, PG_DIAG_SQLSTATE));
     const char* primary = PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY);
-    const std::string message = primary ? std::string(primary) : trimmed(PQresultErrorMessage(result));
+    const std::string message = shownServerError(primary, PQresultErrorMessage(result));
     PQclear(result);
     // A COPY or script ends with its error; what follows on the connection is of no use.
     while (PGresult* rest = PQgetResult(m_conn))
@@ -305,6 +305,10 @@ void PostgresConnection::close()
 std::shared_ptr<Connection> openPostgres(const char* conninfo, Access access, const char* applicationName,
                                          WaitHost& host, int busyTimeoutMs)
 {
+    // Said as what it is, before libpq's own words about a keyword could be taken for a server's.
+    const std::string unreadable = connectionStringError(conninfo);
+    if (!unreadable.empty())
+        throw CppSQLiteException(pg::kCantOpen, unreadable.c_str());
     auto connection = std::make_shared<pg::PostgresConnection>(conninfo, access, applicationName, host, busyTimeoutMs);
     connection->connect();
     return connection;

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <istream>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -57,7 +58,7 @@ std::string quoteForMessage(const std::string& text)
 void checkHeader(const CsvRecord& record)
 {
     const auto& header = csvHeader();
-    bool same = record.fields.size() == header.size();
+    bool same = record.count == header.size();
     for (std::size_t i = 0; same && i < header.size(); ++i) {
         same = record.fields[i].text == header[i];
     }
@@ -73,10 +74,9 @@ void checkHeader(const CsvRecord& record)
 
 Row toRow(CsvRecord& record)
 {
-    if (record.fields.size() != kCsvColumnCount) {
+    if (record.count != kCsvColumnCount) {
         throw ImportError(record.line, "expected " + std::to_string(kCsvColumnCount) +
-                                           " fields, found " +
-                                           std::to_string(record.fields.size()));
+                                           " fields, found " + std::to_string(record.count));
     }
     Row row;
     row.line = record.line;
@@ -118,29 +118,44 @@ Row toRow(CsvRecord& record)
     return row;
 }
 
-std::vector<Row> parseRows(std::string_view csv)
+// The longest row worth reading: eleven fields of at most 256 bytes, quoted and with every
+// byte a doubled quote, fit many times over. Anything longer is refused as it is read.
+constexpr CsvLimits kRowLimits{kCsvColumnCount, 64 * 1024};
+
+// Reads csv from its start and hands each row to take; the first wrong row stops it.
+template <class Take>
+void readRows(std::istream& csv, Take take)
 {
-    if (looksLikeUtf16(csv)) {
+    csv.clear();
+    csv.seekg(0);
+    std::string head(64, '\0');
+    csv.read(&head[0], static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(csv.gcount()));
+    csv.clear();
+    csv.seekg(0);
+    if (!csv) {
+        throw ImportError(1, "the file cannot be read twice (once to check it, once to import it)");
+    }
+    if (looksLikeUtf16(head)) {
         throw ImportError(1, "the file is in UTF-16 (what a spreadsheet's \"Unicode text\" "
                              "writes), not UTF-8; in the spreadsheet save it as \"CSV UTF-8 "
                              "(comma delimited)\" (LibreOffice: Text CSV, character set "
                              "Unicode (UTF-8), field delimiter \",\") and import that file");
     }
-    std::vector<Row> rows;
     try {
-        CsvReader reader(csv);
+        CsvReader reader(csv, kRowLimits);
         CsvRecord record;
         if (!reader.next(record)) {
             throw ImportError(1, "the file is empty; a header row is expected");
         }
         checkHeader(record);
         while (reader.next(record)) {
-            rows.push_back(toRow(record));
+            Row row = toRow(record);
+            take(row);
         }
     } catch (const CsvError& e) {
         throw ImportError(e.line(), e.reason());
     }
-    return rows;
 }
 
 // Finds or creates manufacturers and models. In a dry run nothing is inserted: what would
@@ -299,9 +314,10 @@ ExportSummary exportCatalogue(CppSQLiteSession& db, const std::string& path, std
     return summary;
 }
 
-ImportSummary importCatalogue(std::string_view csv, const std::string& dbPath, bool dryRun)
+ImportSummary importCatalogue(std::istream& csv, const std::string& dbPath, bool dryRun)
 {
-    const std::vector<Row> rows = parseRows(csv);
+    // The whole file is checked before the catalogue is opened; only one row is held at a time.
+    readRows(csv, [](const Row&) {});
 
     const std::unique_ptr<CppSQLiteSession> db =
         openCatalogue(dbPath, dryRun ? db::Access::readOnly : db::Access::readWrite);
@@ -313,12 +329,12 @@ ImportSummary importCatalogue(std::string_view csv, const std::string& dbPath, b
     }
     CatalogueNames names(*db, dryRun, summary);
     db::BoundValues values;
-    for (const Row& row : rows) {
+    readRows(csv, [&](Row& row) {
         const long long manufacturer = names.manufacturer(*row.values[kManufacturer]);
         const long long model = names.model(manufacturer, *row.values[kModel]);
         ++summary.compressors;
         if (dryRun) {
-            continue;
+            return;
         }
         values.assign({model});
         values.insert(values.end(), row.values.begin() + kCapacity, row.values.end());
@@ -326,7 +342,7 @@ ImportSummary importCatalogue(std::string_view csv, const std::string& dbPath, b
                     "nr_f_s, nrkv, cena_zakl, kaucja_sku, netto) "
                     "VALUES (NULL, $1, $2, $3, $4, $5, $6, $7, $8, $9, $10)",
                     values);
-    }
+    });
     if (transaction) {
         transaction->commit();
     }

@@ -11,8 +11,6 @@
 
 namespace kelvara::dbtool {
 
-namespace {
-
 std::string temporaryFolder()
 {
     const auto base = std::filesystem::temp_directory_path();
@@ -32,6 +30,8 @@ void removeFolder(const std::string& folder)
         std::filesystem::remove_all(folder, ignored);
     }
 }
+
+namespace {
 
 constexpr db::CatalogueTable kIdTables[] = {db::kManufacturers, db::kModels, db::kCompressors};
 

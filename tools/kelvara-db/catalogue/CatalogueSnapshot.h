@@ -11,6 +11,11 @@ namespace kelvara::dbtool {
 
 // A command's catalogue as a file: the file itself, or a temporary snapshot of a server
 // catalogue (removed at the end).
+// A new folder of the tool's own under the system's temporary folder, and its removal with
+// everything in it.
+std::string temporaryFolder();
+void removeFolder(const std::string& folder);
+
 class CatalogueFile {
 public:
     explicit CatalogueFile(const std::string& name);

@@ -4,30 +4,49 @@
 
 #include <fstream>
 #include <iostream>
-#include <iterator>
-#include <sstream>
 
 namespace kelvara::dbtool {
 
 namespace {
 
-std::string readAll(const std::string& path)
-{
-    if (path == "-") {
-        std::ostringstream text;
-        text << std::cin.rdbuf();
-        return text.str();
+// The import reads its file twice, so standard input is first kept in a temporary file.
+class ImportFile {
+public:
+    explicit ImportFile(const std::string& path)
+    {
+        if (path == "-") {
+            m_folder = temporaryFolder();
+            const std::string copy = m_folder + "/stdin.csv";
+            std::ofstream out(copy, std::ios::binary);
+            // Copying nothing would count as a failure; an empty input is the reader's to refuse.
+            if (std::cin.peek() != std::char_traits<char>::eof()) {
+                out << std::cin.rdbuf();
+            }
+            out.close();
+            if (!out || std::cin.bad()) {
+                throw ToolError("cannot keep standard input in " + copy);
+            }
+            m_file.open(copy, std::ios::binary);
+        } else {
+            m_file.open(path, std::ios::binary);
+        }
+        if (!m_file) {
+            throw ToolError("cannot read " + path);
+        }
     }
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        throw ToolError("cannot read " + path);
+    ImportFile(const ImportFile&) = delete;
+    ImportFile& operator=(const ImportFile&) = delete;
+    ~ImportFile()
+    {
+        m_file.close();
+        removeFolder(m_folder);
     }
-    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad()) {
-        throw ToolError("cannot read " + path);
-    }
-    return text;
-}
+    std::istream& stream() { return m_file; }
+
+private:
+    std::string m_folder;
+    std::ifstream m_file;
+};
 
 int runImport(const std::vector<std::string>& args, Console& console)
 {
@@ -36,11 +55,11 @@ int runImport(const std::vector<std::string>& args, Console& console)
     const std::string dbPath = arguments.positionalOr(1, kDefaultCatalogue);
     const bool dryRun = arguments.flag("--dry-run");
 
-    const std::string text = readAll(csvPath);
+    ImportFile file(csvPath);
     ImportSummary summary;
     try {
         CatalogueFile catalogue(dbPath);
-        summary = importCatalogue(text, catalogue.path(), dryRun);
+        summary = importCatalogue(file.stream(), catalogue.path(), dryRun);
         if (!dryRun)
             catalogue.addNewRowsToServer();
     } catch (const ImportError& e) {
@@ -79,7 +98,9 @@ const Command importCommand = {
     "catalogue stays untouched: a wrong number of fields, a missing manufacturer or\n"
     "model name, a text over 256 bytes, a price that is not a plain finite number,\n"
     "an unterminated quoted field, a stray quote or carriage return, invalid UTF-8,\n"
-    "a NUL character, or a file in UTF-16 (save it as CSV UTF-8 instead).\n"
+    "a NUL character, a row longer than 65536 bytes, or a file in UTF-16 (save it\n"
+    "as CSV UTF-8 instead). The file is read twice and one row at a time, so memory\n"
+    "does not grow with its size; standard input is first kept in a temporary file.\n"
     "\n"
     "Options:\n"
     "  --dry-run  report how many manufacturers, models and compressors would be\n"
