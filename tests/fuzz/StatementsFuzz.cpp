@@ -6,6 +6,7 @@
 // The expectations are computed here, in C++, from the rows this file inserted: nothing
 // below asks SQLite what the answer should be.
 
+#include "FuzzCheck.h"
 #include "CppSQLiteException.h"
 #include "CppSQLiteSession.h"
 #include "Schema.h"
@@ -27,14 +28,6 @@
 namespace sql = kelvara::sql;
 
 namespace {
-
-#define CHECK(condition)                                                                        \
-    do {                                                                                        \
-        if (!(condition)) {                                                                     \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-            __builtin_trap();                                                                   \
-        }                                                                                       \
-    } while (0)
 
 // --- what the texts must look like ---------------------------------------------------------
 

@@ -66,6 +66,9 @@ generated() {
     find "$1" -maxdepth 1 -type f -regextype posix-extended -regex '.*/[0-9a-f]{40}'
 }
 
+# ASan keeps up to 256 MB of freed memory aside by default, which -rss_limit_mb would count.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-quarantine_size_mb=32}
+
 failed=0
 summary=()
 for target in "${targets[@]}"; do

@@ -2,6 +2,7 @@
 #include "Command.h"
 #include "CatalogueSnapshot.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 
@@ -9,29 +10,30 @@ namespace kelvara::dbtool {
 
 namespace {
 
-// The import reads its file twice, so standard input is first kept in a temporary file.
+// The import reads its file twice; what cannot be read again (standard input, a pipe) is
+// first kept in a temporary file.
 class ImportFile {
 public:
     explicit ImportFile(const std::string& path)
     {
-        if (path == "-") {
-            m_folder = temporaryFolder();
-            const std::string copy = m_folder + "/stdin.csv";
-            std::ofstream out(copy, std::ios::binary);
-            // Copying nothing would count as a failure; an empty input is the reader's to refuse.
-            if (std::cin.peek() != std::char_traits<char>::eof()) {
-                out << std::cin.rdbuf();
-            }
-            out.close();
-            if (!out || std::cin.bad()) {
-                throw ToolError("cannot keep standard input in " + copy);
-            }
-            m_file.open(copy, std::ios::binary);
-        } else {
-            m_file.open(path, std::ios::binary);
+        std::error_code ec;
+        if (path != "-" && std::filesystem::is_regular_file(path, ec)) {
+            open(path, path);
+            return;
         }
-        if (!m_file) {
-            throw ToolError("cannot read " + path);
+        std::ifstream pipe;
+        if (path != "-") {
+            pipe.open(path, std::ios::binary);
+            if (!pipe) {
+                throw ToolError("cannot read " + path);
+            }
+        }
+        m_folder = temporaryFolder();
+        try {
+            keep(path == "-" ? std::cin : pipe, path);
+        } catch (...) {
+            removeFolder(m_folder);
+            throw;
         }
     }
     ImportFile(const ImportFile&) = delete;
@@ -44,6 +46,27 @@ public:
     std::istream& stream() { return m_file; }
 
 private:
+    void keep(std::istream& in, const std::string& path)
+    {
+        const std::string copy = m_folder + "/input.csv";
+        std::ofstream out(copy, std::ios::binary);
+        // Copying nothing would count as a failure; an empty input is the reader's to refuse.
+        if (in.peek() != std::char_traits<char>::eof()) {
+            out << in.rdbuf();
+        }
+        out.close();
+        if (!out || in.bad()) {
+            throw ToolError("cannot read " + path + " into " + copy);
+        }
+        open(copy, path);
+    }
+    void open(const std::string& file, const std::string& path)
+    {
+        m_file.open(file, std::ios::binary);
+        if (!m_file) {
+            throw ToolError("cannot read " + path);
+        }
+    }
     std::string m_folder;
     std::ifstream m_file;
 };
