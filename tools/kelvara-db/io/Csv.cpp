@@ -106,7 +106,8 @@ void appendCsvField(std::string& out, const char* value, std::size_t length)
         out += "\"\"";
         return;
     }
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+    // A text starting with U+FEFF would read as a byte order mark at the start of a file.
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos && text.substr(0, 3) != "\xEF\xBB\xBF") {
         out += text;
         return;
     }

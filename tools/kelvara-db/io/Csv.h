@@ -76,7 +76,8 @@ private:
 };
 
 // Appends one field: null value → nothing (empty field), empty text → "", text that holds
-// a comma, a quote, CR or LF → quoted with inner quotes doubled, anything else as is.
+// a comma, a quote, CR or LF, or that starts with U+FEFF → quoted with inner quotes doubled,
+// anything else as is.
 void appendCsvField(std::string& out, const char* value, std::size_t length);
 inline void appendCsvField(std::string& out, std::string_view value)
 {
