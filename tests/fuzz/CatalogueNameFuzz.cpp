@@ -79,6 +79,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!readable) {
         CHECK(startsWith(refusal, "not a valid connection string: "));
         CHECK(refusal.find("./NAME") != std::string::npos);
+        // libpq quotes the piece it could not read; of a name that may hold a password, no
+        // piece is quoted back.
+        std::string lower = name;
+        for (char& c : lower)
+            c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+        if (lower.find("password") != std::string::npos || lower.find('@') != std::string::npos) {
+            const std::size_t open = refusal.find('"');
+            CHECK(open == std::string::npos || (refusal.compare(open, 5, "\"…\"") == 0 && refusal.rfind('"') == open + 4));
+        }
         return 0;
     }
     // Only the options the text set: libpq adds a default for none of them here.
