@@ -16,6 +16,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -174,8 +176,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::optional<std::size_t> fault;
     checkReader(text, records, fault);
 
+    // Written through a stream, which retries a write that libFuzzer's timer interrupts;
+    // copy_file gives up with EINTR.
+    static const std::string image = [] {
+        std::ifstream in(templateCatalogue(), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }();
     const std::string work = scratch("work");
-    std::filesystem::copy_file(templateCatalogue(), work, std::filesystem::copy_options::overwrite_existing);
+    std::ofstream(work, std::ios::binary | std::ios::trunc) << image;
     const long long before = compressors(work);
 
     // A dry run first, its heap watched from the moment the stream exists.
