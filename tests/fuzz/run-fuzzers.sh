@@ -11,8 +11,9 @@
 # tests/fuzz/<name>.dict when it exists and takes further libFuzzer options, one a line, from
 # tests/fuzz/<name>.options. Every input has 10 s and 1 GB unless its options say less.
 # After the run the corpus is merged and minimized (-merge=1); with --keep-corpus the result
-# replaces the generated inputs in tests/fuzz/corpus/<name>/ (inputs with names of their own,
-# written by hand or kept from a finding, always stay), so the next run starts from it.
+# replaces the generated inputs in tests/fuzz/corpus/<name>/, smallest first up to 128 KB
+# (inputs with names of their own, written by hand or kept from a finding, always stay), so
+# the next run starts from it.
 # Crashing inputs are written to <build>/fuzz-artifacts/<name>/. Exit status: 0 when no
 # target found anything.
 #
@@ -112,7 +113,9 @@ for target in "${targets[@]}"; do
         generated "$seeds" | xargs -r rm -f
         # The merge names every input by its SHA-1, hand-named seeds too: those are there already.
         named=$(find "$seeds" -maxdepth 1 -type f -exec sha1sum {} + | cut -d' ' -f1)
-        generated "$merged" | grep -v -F -f <(echo "${named:-none}") | xargs -r cp -t "$seeds"
+        # Smallest first, up to 128 KB a target, so that the repository stays small.
+        generated "$merged" | grep -v -F -f <(echo "${named:-none}") | xargs -r ls -1Sr \
+            | xargs -r du -b | awk '(total += $1) <= 131072 { print $2 }' | xargs -r cp -t "$seeds"
     fi
     size=$(find "$corpus" -type f | wc -l)
     summary+=("$target: ${runs:-?} executions in ${seconds}s, minimized corpus $size inputs, findings $found, exit $status")
