@@ -39,7 +39,7 @@ for step in tests/fuzz/run-fuzzers.sh bench/run-short.sh packaging/check-deb.sh;
   if [ -f "$step" ]; then
     echo "== $step"
     case "$step" in
-      tests/fuzz/*) bash "$step" 30 ;;
+      tests/fuzz/*) bash "$step" 20 ;;
       packaging/*) bash "$step" build-ci ;;
       *) bash "$step" build-ci ;;
     esac

@@ -28,33 +28,6 @@ long long nowMs()
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-std::string trimmed(const char* text)
-{
-    std::string out;
-    const std::string_view all(text ? text : "");
-    bool caretNext = false;
-    for (std::size_t start = 0; start < all.size();) {
-        std::size_t end = all.find('\n', start);
-        end = end == std::string_view::npos ? all.size() : end + 1;
-        std::string_view line = all.substr(start, end - start);
-        start = end;
-        // The statement's text and the caret under it belong in the server's log, not in a
-        // message box.
-        const bool quotesStatement = line.rfind("LINE ", 0) == 0 || line.rfind("QUERY:", 0) == 0
-                                     || line.rfind("CONTEXT:", 0) == 0 || line.rfind("STATEMENT:", 0) == 0;
-        if (quotesStatement || caretNext) {
-            caretNext = line.rfind("LINE ", 0) == 0;
-            continue;
-        }
-        if (line.front() == '\t' && !out.empty() && out.back() == '\n')
-            line.remove_prefix(1);
-        out.append(line);
-    }
-    while (!out.empty() && (out.back() == '\n' || out.back() == ' '))
-        out.pop_back();
-    return out;
-}
-
 std::string PostgresConnection::startupOptions() const
 {
     // The catalogue's tables are where init made them, in public, and nowhere else: a schema
@@ -119,7 +92,7 @@ void PostgresConnection::connect()
     }
     if (polling != PGRES_POLLING_OK) {
         if (failure.empty())
-            failure = trimmed(PQerrorMessage(conn));
+            failure = shownServerError(nullptr, PQerrorMessage(conn));
         PQfinish(conn);
         throw CppSQLiteException(kCantOpen, failure.c_str());
     }
@@ -145,7 +118,7 @@ void PostgresConnection::failWith(PGresult* result)
 {
     const int code = sqliteCodeForSqlState(PQresultErrorField(result, PG_DIAG_SQLSTATE));
     const char* primary = PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY);
-    const std::string message = primary ? std::string(primary) : trimmed(PQresultErrorMessage(result));
+    const std::string message = shownServerError(primary, PQresultErrorMessage(result));
     PQclear(result);
     // A COPY or script ends with its error; what follows on the connection is of no use.
     while (PGresult* rest = PQgetResult(m_conn))
@@ -413,7 +386,7 @@ bool PostgresConnection::cancelOnItsWay()
 
 void PostgresConnection::lost()
 {
-    const std::string message = trimmed(m_conn ? PQerrorMessage(m_conn) : "no connection to the server");
+    const std::string message = shownServerError(nullptr, m_conn ? PQerrorMessage(m_conn) : "no connection to the server");
     drop();
     throw CppSQLiteException(kCantOpen, message.c_str());
 }
@@ -450,6 +423,10 @@ void PostgresConnection::close()
 std::shared_ptr<Connection> openPostgres(const char* conninfo, Access access, const char* applicationName,
                                          WaitHost& host, int busyTimeoutMs)
 {
+    // Said as what it is, before libpq's own words about a keyword could be taken for a server's.
+    const std::string unreadable = connectionStringError(conninfo);
+    if (!unreadable.empty())
+        throw CppSQLiteException(pg::kCantOpen, unreadable.c_str());
     auto connection = std::make_shared<pg::PostgresConnection>(conninfo, access, applicationName, host, busyTimeoutMs);
     connection->connect();
     return connection;

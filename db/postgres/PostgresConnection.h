@@ -27,9 +27,6 @@ inline constexpr int kFinishMs = 2;
 inline constexpr int kCancelTakenMs = 5000;
 
 long long nowMs();
-// libpq's text without its trailing line end, without the tab it indents a hint with (a
-// message box would show it as a wide gap), and without lines quoting the statement.
-std::string trimmed(const char* text);
 
 class PostgresStatement;
 

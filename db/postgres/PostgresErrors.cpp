@@ -1,6 +1,8 @@
 #include "PostgresErrors.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string_view>
 
 namespace kelvara::db {
 
@@ -31,6 +33,50 @@ constexpr StateCode kStates[] = {
 };
 
 }  // namespace
+
+namespace {
+
+bool quotesTheStatement(std::string_view line)
+{
+    for (const char* quoting : {"QUERY:", "CONTEXT:", "STATEMENT:"}) {
+        if (line.rfind(quoting, 0) == 0)
+            return true;
+    }
+    if (line.rfind("LINE ", 0) != 0)
+        return false;
+    std::size_t i = 5;
+    while (i < line.size() && line[i] >= '0' && line[i] <= '9')
+        ++i;
+    return i > 5 && i < line.size() && line[i] == ':';
+}
+
+}  // namespace
+
+std::string shownServerError(const char* primary, const char* whole)
+{
+    const std::string_view text = primary ? primary : (whole ? whole : "");
+    std::string shown;
+    bool afterQuote = false;
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        std::string_view line = text.substr(start, end - start);
+        start = end + 1;
+        // libpq indents a hint with a tab; the operator's window does not need it.
+        if (!line.empty() && line.front() == '\t')
+            line.remove_prefix(1);
+        // The caret line under a quoted statement holds only blanks and the caret.
+        const bool caret = afterQuote && line.find_first_not_of(" \t^") == std::string_view::npos;
+        afterQuote = quotesTheStatement(line);
+        if (afterQuote || caret)
+            continue;
+        if (!shown.empty())
+            shown += '\n';
+        shown += line;
+    }
+    while (!shown.empty() && (shown.back() == '\n' || shown.back() == ' ' || shown.back() == '\t'))
+        shown.pop_back();
+    return shown;
+}
 
 int sqliteCodeForSqlState(const char* sqlstate)
 {

@@ -72,7 +72,7 @@ public:
         int code = sqliteCodeForSqlState(state);
         if (m_gaveUp && state && std::strcmp(state, "57014") == 0)
             code = kBusy;
-        const std::string message = primary ? std::string(primary) : trimmed(PQresultErrorMessage(result));
+        const std::string message = shownServerError(primary, PQresultErrorMessage(result));
         PQclear(result);
         finish();
         throw CppSQLiteException(code, message.c_str());

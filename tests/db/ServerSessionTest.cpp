@@ -11,6 +11,7 @@
 #include "ThrownBy.h"
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <utility>
 #include <string>
@@ -74,6 +75,16 @@ TEST(ServerErrors, ConnectionStringsAndFileNamesAreTold)
     EXPECT_FALSE(isConnectionString("database.db"));
     EXPECT_FALSE(isConnectionString("/home/shop/old=new.db"));
     EXPECT_FALSE(isConnectionString(""));
+    EXPECT_TRUE(isConnectionString("servce=kelvara"));  // a mistyped keyword is still one
+    EXPECT_FALSE(isConnectionString("./old=new.db"));
+
+    // A connection string libpq cannot read is said to be one, and no file of its name appears.
+    CppSQLiteSession typo;
+    const auto unreadable = thrownBy([&] { typo.open("servce=kelvara"); });
+    EXPECT_EQ(unreadable.errorCode(), 14);
+    EXPECT_NE(std::string(unreadable.errorMessage()).find("not a valid connection string: invalid connection option"),
+              std::string::npos) << unreadable.errorMessage();
+    EXPECT_FALSE(std::filesystem::exists("servce=kelvara"));
 
     // No server there: code 14 with libpq's text; the session stays closed.
     CppSQLiteSession session;
@@ -242,8 +253,8 @@ TEST_F(ServerSessionTest, ADroppedIdleConnectionIsReopenedSilentlyOneLostMidStat
     EXPECT_EQ(m_db.scalar("select count(*) from marki"), "1");
 
     // libpq quotes the statement under some errors; the operator is not shown it.
-    EXPECT_EQ(kelvara::db::pg::trimmed("ERROR:  syntax error at or near \"x\"\nLINE 1: insert into x\n"
-                                       "                    ^\nHINT:  \tthe hint\n"),
+    EXPECT_EQ(kelvara::db::shownServerError(nullptr, "ERROR:  syntax error at or near \"x\"\nLINE 1: insert into x\n"
+                                                            "                    ^\nHINT:  \tthe hint\n"),
               "ERROR:  syntax error at or near \"x\"\nHINT:  \tthe hint");
 }
 

@@ -3,6 +3,7 @@
 // error naming a page inside the file. Nothing else may escape, crash, hang or leak.
 // The same bytes also go through the CREATE TABLE parser and the cp1250 conversion.
 
+#include "FuzzCheck.h"
 #include "Cp1250.h"
 #include "Sqlite2Reader.h"
 
@@ -15,14 +16,6 @@
 namespace s2 = kelvara::sqlite2;
 
 namespace {
-
-#define CHECK(condition)                                                                        \
-    do {                                                                                        \
-        if (!(condition)) {                                                                     \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-            __builtin_trap();                                                                   \
-        }                                                                                       \
-    } while (0)
 
 void checkCorruptError(const s2::CorruptError& e, std::size_t size)
 {

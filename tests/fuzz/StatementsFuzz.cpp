@@ -6,6 +6,7 @@
 // The expectations are computed here, in C++, from the rows this file inserted: nothing
 // below asks SQLite what the answer should be.
 
+#include "FuzzCheck.h"
 #include "CppSQLiteException.h"
 #include "CppSQLiteSession.h"
 #include "Schema.h"
@@ -27,14 +28,6 @@
 namespace sql = kelvara::sql;
 
 namespace {
-
-#define CHECK(condition)                                                                        \
-    do {                                                                                        \
-        if (!(condition)) {                                                                     \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-            __builtin_trap();                                                                   \
-        }                                                                                       \
-    } while (0)
 
 // --- what the texts must look like ---------------------------------------------------------
 
@@ -193,7 +186,12 @@ void checkBareTexts(const std::string& p)
         CHECK(sql::insertModel(sql::Dialect::sqlite, p, "Golf")
               == "insert into Modele(id_modelu, id_marki, model) values ( NULL, " + p + ",\"Golf\");");
         CHECK(sql::modelIdByName(sql::Dialect::sqlite, "Golf", p) == "select id_modelu from modele where model = \"Golf\"and id_marki = " + p + ";");
-        CHECK(sql::insertCompressor(sql::Dialect::sqlite, p, net).rfind("values(NULL," + p + ", ") != std::string::npos);
+        // The same digits are also the net price: several hundred of them are an integer but
+        // not a finite price, and the price rule refuses them.
+        if (plainNumber(p))
+            CHECK(sql::insertCompressor(sql::Dialect::sqlite, p, net).rfind("values(NULL," + p + ", ") != std::string::npos);
+        else
+            CHECK(refused([&] { sql::insertCompressor(sql::Dialect::sqlite, p, net); }));
         CHECK(sql::loadCompressor(sql::Dialect::sqlite, p).size() > p.size());
     } else {
         CHECK(refused([&] { sql::deleteCompressor(p); }));

@@ -96,6 +96,24 @@ TEST(CommandLine, APasswordIsNeverShown)
     EXPECT_EQ(db::withoutPassword("dbname=k password = 'it\\'s' passwordless=1"), "dbname=k password = ******** passwordless=1");
 }
 
+// A name with "=" is a connection string for every command; a file of such a name is ./NAME.
+TEST(CommandLine, ANameWithAnEqualsSignIsAConnectionString)
+{
+    TempDir dir;
+    ASSERT_EQ(runBinary({"init", "--sample", "c.db"}, dir.dir().string()).status, 0);
+    const RunResult toServer = runBinary({"backup", "dbname=k7", "c.db"}, dir.dir().string());
+    EXPECT_EQ(toServer.status, 1);
+    EXPECT_NE(toServer.err.find("DEST is a connection string"), std::string::npos) << toServer.err;
+    const RunResult typo = runBinary({"check", "servce=kelvara"}, dir.dir().string());
+    EXPECT_NE(typo.err.find("not a valid connection string"), std::string::npos) << typo.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.path("dbname=k7")));
+    EXPECT_FALSE(std::filesystem::exists(dir.path("servce=kelvara")));
+
+    const RunResult file = runBinary({"backup", "./old=new.db", "c.db"}, dir.dir().string());
+    EXPECT_EQ(file.status, 0) << file.err;
+    EXPECT_EQ(countRows(dir.path("old=new.db"), "kompresory"), 300);
+}
+
 // The launcher makes the data directory, creates an empty catalogue there the first time
 // and runs the program from it. The program is replaced by a script that records where
 // it ran.

@@ -46,6 +46,7 @@ TEST(CsvWriter, QuotesOnlyWhatNeedsQuotingAndTellsNullFromEmpty)
         {"cr\ronly", 7, "\"cr\ronly\""},
         {"Škoda Octavia – 1.9", 22, "Škoda Octavia – 1.9"},
         {" padded ", 8, " padded "},
+        {"\xEF\xBB\xBFmark", 7, "\"\xEF\xBB\xBFmark\""},  // not to be read as a byte order mark
     };
     for (const auto& c : cases) {
         std::string out;

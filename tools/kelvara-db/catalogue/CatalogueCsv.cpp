@@ -8,7 +8,7 @@
 #include "Statements.h"
 #include "ToolError.h"
 
-#include <functional>
+#include <istream>
 #include <limits>
 #include <map>
 #include <optional>
@@ -60,7 +60,7 @@ std::string quoteForMessage(const std::string& text)
 void checkHeader(const CsvRecord& record)
 {
     const auto& header = csvHeader();
-    bool same = record.fields.size() == header.size();
+    bool same = record.count == header.size();
     for (std::size_t i = 0; same && i < header.size(); ++i) {
         same = record.fields[i].text == header[i];
     }
@@ -76,10 +76,9 @@ void checkHeader(const CsvRecord& record)
 
 Row toRow(CsvRecord& record)
 {
-    if (record.fields.size() != kCsvColumnCount) {
+    if (record.count != kCsvColumnCount) {
         throw ImportError(record.line, "expected " + std::to_string(kCsvColumnCount) +
-                                           " fields, found " +
-                                           std::to_string(record.fields.size()));
+                                           " fields, found " + std::to_string(record.count));
     }
     Row row;
     row.line = record.line;
@@ -119,24 +118,40 @@ Row toRow(CsvRecord& record)
     return row;
 }
 
-// Hands each row of csv to each, one at a time: memory holds one row, never the file's.
-void readRows(std::string_view csv, const std::function<void(const Row&)>& each)
+// The longest row worth reading: eleven fields of at most 256 bytes, quoted and with every
+// byte a doubled quote, fit many times over. Anything longer is refused as it is read.
+constexpr CsvLimits kRowLimits{kCsvColumnCount, 64 * 1024};
+
+// Reads csv from its start and hands each row to take; the first wrong row stops it.
+template <class Take>
+void readRows(std::istream& csv, Take take)
 {
-    if (looksLikeUtf16(csv)) {
+    csv.clear();
+    csv.seekg(0);
+    std::string head(64, '\0');
+    csv.read(&head[0], static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(csv.gcount()));
+    csv.clear();
+    csv.seekg(0);
+    if (!csv) {
+        throw ImportError(1, "the file cannot be read twice (once to check it, once to import it)");
+    }
+    if (looksLikeUtf16(head)) {
         throw ImportError(1, "the file is in UTF-16 (what a spreadsheet's \"Unicode text\" "
                              "writes), not UTF-8; in the spreadsheet save it as \"CSV UTF-8 "
                              "(comma delimited)\" (LibreOffice: Text CSV, character set "
                              "Unicode (UTF-8), field delimiter \",\") and import that file");
     }
     try {
-        CsvReader reader(csv);
+        CsvReader reader(csv, kRowLimits);
         CsvRecord record;
         if (!reader.next(record)) {
             throw ImportError(1, "the file is empty; a header row is expected");
         }
         checkHeader(record);
         while (reader.next(record)) {
-            each(toRow(record));
+            Row row = toRow(record);
+            take(row);
         }
     } catch (const CsvError& e) {
         throw ImportError(e.line(), e.reason());
@@ -300,9 +315,9 @@ ExportSummary exportCatalogue(CppSQLiteSession& db, const std::string& path, std
     return summary;
 }
 
-ImportSummary importCatalogue(std::string_view csv, const std::string& dbPath, bool dryRun)
+ImportSummary importCatalogue(std::istream& csv, const std::string& dbPath, bool dryRun)
 {
-    // The whole file is checked before the catalogue is opened, then read again to write it.
+    // The whole file is checked before the catalogue is opened; only one row is held at a time.
     readRows(csv, [](const Row&) {});
 
     const std::unique_ptr<CppSQLiteSession> db =
@@ -315,7 +330,7 @@ ImportSummary importCatalogue(std::string_view csv, const std::string& dbPath, b
     }
     CatalogueNames names(*db, dryRun, summary);
     db::BoundValues values;
-    readRows(csv, [&](const Row& row) {
+    readRows(csv, [&](Row& row) {
         const long long manufacturer = names.manufacturer(*row.values[kManufacturer]);
         const long long model = names.model(manufacturer, *row.values[kModel]);
         ++summary.compressors;

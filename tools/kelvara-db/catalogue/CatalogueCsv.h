@@ -47,11 +47,12 @@ struct ImportSummary {
 };
 
 // Reads every row of csv first and refuses the whole file (ImportError, nothing written)
-// at the first row that is wrong. Then, in one transaction, finds each manufacturer by its
+// at the first row that is wrong; then reads it again from its start (csv must be able to seek
+// back) and, in one transaction, finds each manufacturer by its
 // exact name (the one with the lowest id) and each model by exact name within that
 // manufacturer, creating those that are missing, and adds the compressors. Values are
 // bound as text, byte for byte; an empty unquoted field stores NULL. With dryRun the
 // database is opened read-only and only the counts are worked out.
-ImportSummary importCatalogue(std::string_view csv, const std::string& dbPath, bool dryRun);
+ImportSummary importCatalogue(std::istream& csv, const std::string& dbPath, bool dryRun);
 
 }  // namespace kelvara::dbtool

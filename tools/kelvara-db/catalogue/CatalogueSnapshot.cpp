@@ -13,8 +13,6 @@
 
 namespace kelvara::dbtool {
 
-namespace {
-
 void removeFolder(const std::string& folder)
 {
     if (!folder.empty()) {
@@ -22,6 +20,8 @@ void removeFolder(const std::string& folder)
         std::filesystem::remove_all(folder, ignored);
     }
 }
+
+namespace {
 
 constexpr db::CatalogueTable kIdTables[] = {db::kManufacturers, db::kModels, db::kCompressors};
 

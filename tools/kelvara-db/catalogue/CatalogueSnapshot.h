@@ -12,6 +12,9 @@
 
 namespace kelvara::dbtool {
 
+// Removes a temporary folder (as makePrivateFolder makes them) with everything in it.
+void removeFolder(const std::string& folder);
+
 // A command's catalogue as a file: the file itself, or a temporary snapshot of a server
 // catalogue (removed at the end).
 class CatalogueFile {

@@ -35,6 +35,11 @@ int runBackup(const std::vector<std::string>& args, Console& console)
         console.out << "copied " << db::withoutPassword(source) << " to " << dest << " (" << rows.compressors() << " compressors)\n";
         return kExitOk;
     }
+    // The file backup would otherwise leave a local file named after the connection string.
+    if (isConnectionString(dest)) {
+        throw ToolError("DEST is a connection string, and backup writes a catalogue file; 'kelvara-db copy' "
+                        "fills a server catalogue (a file whose name holds \"=\" is given as ./NAME)");
+    }
     refuseForeignShape(source);
     const BackupResult result = backupCatalogue(source, dest);
     if (!result.damage.empty()) {

@@ -1,6 +1,7 @@
 #include "CatalogueCsv.h"
 #include "Command.h"
 #include "CatalogueSnapshot.h"
+#include "LeftoverFiles.h"
 
 #include <filesystem>
 #include <fstream>
@@ -10,33 +11,67 @@ namespace kelvara::dbtool {
 
 namespace {
 
-// The file once in memory, no more: sized up front where its size is known, so that a
-// large file is not held twice while the text grows.
-std::string readAll(const std::string& path)
-{
-    std::ifstream file;
-    if (path != "-") {
-        file.open(path, std::ios::binary);
-        if (!file) {
+// The import reads its file twice; what cannot be read again (standard input, a pipe) is
+// first kept in a temporary file.
+class ImportFile {
+public:
+    explicit ImportFile(const std::string& path)
+    {
+        std::error_code ec;
+        if (path != "-" && std::filesystem::is_regular_file(path, ec)) {
+            open(path, path);
+            return;
+        }
+        std::ifstream pipe;
+        if (path != "-") {
+            pipe.open(path, std::ios::binary);
+            if (!pipe) {
+                throw ToolError("cannot read " + path);
+            }
+        }
+        m_folder = makePrivateFolder(m_guard);
+        try {
+            keep(path == "-" ? std::cin : pipe, path);
+        } catch (...) {
+            removeFolder(m_folder);
+            throw;
+        }
+    }
+    ImportFile(const ImportFile&) = delete;
+    ImportFile& operator=(const ImportFile&) = delete;
+    ~ImportFile()
+    {
+        m_file.close();
+        removeFolder(m_folder);
+    }
+    std::istream& stream() { return m_file; }
+
+private:
+    void keep(std::istream& in, const std::string& path)
+    {
+        const std::string copy = m_folder + "/input.csv";
+        std::ofstream out(copy, std::ios::binary);
+        // Copying nothing would count as a failure; an empty input is the reader's to refuse.
+        if (in.peek() != std::char_traits<char>::eof()) {
+            out << in.rdbuf();
+        }
+        out.close();
+        if (!out || in.bad()) {
+            throw ToolError("cannot read " + path + " into " + copy);
+        }
+        open(copy, path);
+    }
+    void open(const std::string& file, const std::string& path)
+    {
+        m_file.open(file, std::ios::binary);
+        if (!m_file) {
             throw ToolError("cannot read " + path);
         }
     }
-    std::istream& in = path == "-" ? std::cin : file;
-    std::string text;
-    std::error_code ec;
-    const auto size = path == "-" ? 0 : std::filesystem::file_size(path, ec);
-    if (!ec && size > 0) {
-        text.reserve(static_cast<std::size_t>(size));
-    }
-    char chunk[1 << 16];
-    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-        text.append(chunk, static_cast<std::size_t>(in.gcount()));
-    }
-    if (in.bad()) {
-        throw ToolError("cannot read " + path);
-    }
-    return text;
-}
+    LeftoverGuard m_guard;
+    std::string m_folder;
+    std::ifstream m_file;
+};
 
 int runImport(const std::vector<std::string>& args, Console& console)
 {
@@ -45,11 +80,11 @@ int runImport(const std::vector<std::string>& args, Console& console)
     const std::string dbPath = arguments.positionalOr(1, kDefaultCatalogue);
     const bool dryRun = arguments.flag("--dry-run");
 
-    const std::string text = readAll(csvPath);
+    ImportFile file(csvPath);
     ImportSummary summary;
     try {
         CatalogueFile catalogue(dbPath);
-        summary = importCatalogue(text, catalogue.path(), dryRun);
+        summary = importCatalogue(file.stream(), catalogue.path(), dryRun);
         if (!dryRun)
             catalogue.addNewRowsToServer();
     } catch (const ImportError& e) {
@@ -90,7 +125,9 @@ const Command importCommand = {
     "catalogue stays untouched: a wrong number of fields, a missing manufacturer or\n"
     "model name, a text over 256 bytes, a price out of those bounds,\n"
     "an unterminated quoted field, a stray quote or carriage return, invalid UTF-8,\n"
-    "a NUL character, or a file in UTF-16 (save it as CSV UTF-8 instead).\n"
+    "a NUL character, a row longer than 65536 bytes, or a file in UTF-16 (save it\n"
+    "as CSV UTF-8 instead). The file is read twice and one row at a time, so memory\n"
+    "does not grow with its size; standard input is first kept in a temporary file.\n"
     "\n"
     "Options:\n"
     "  --dry-run  report how many manufacturers, models and compressors would be\n"

@@ -1,6 +1,7 @@
 #include "Csv.h"
 
 #include <algorithm>
+#include <istream>
 
 namespace kelvara::dbtool {
 
@@ -105,7 +106,8 @@ void appendCsvField(std::string& out, const char* value, std::size_t length)
         out += "\"\"";
         return;
     }
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+    // A text starting with U+FEFF would read as a byte order mark at the start of a file.
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos && text.substr(0, 3) != "\xEF\xBB\xBF") {
         out += text;
         return;
     }
@@ -119,22 +121,84 @@ void appendCsvField(std::string& out, const char* value, std::size_t length)
     out += '"';
 }
 
-CsvReader::CsvReader(std::string_view text) : m_text(text)
+namespace {
+
+// Pieces read from a stream; the consumed front of the buffer is dropped once it is this long.
+constexpr std::size_t kPiece = 1 << 16;
+
+}  // namespace
+
+CsvReader::CsvReader(std::string_view text, CsvLimits limits) : m_limits(limits), m_buffer(text)
 {
-    if (m_text.substr(0, 3) == "\xEF\xBB\xBF") {
+    if (have(3) && m_buffer.compare(0, 3, "\xEF\xBB\xBF") == 0) {
         m_pos = 3;
     }
+}
+
+CsvReader::CsvReader(std::istream& in, CsvLimits limits) : m_in(&in), m_limits(limits)
+{
+    if (have(3) && m_buffer.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        m_pos = 3;
+    }
+}
+
+bool CsvReader::readMore()
+{
+    if (!m_in || !*m_in) {
+        return false;
+    }
+    const std::size_t size = m_buffer.size();
+    m_buffer.resize(size + kPiece);
+    m_in->read(&m_buffer[size], static_cast<std::streamsize>(kPiece));
+    m_buffer.resize(size + static_cast<std::size_t>(m_in->gcount()));
+    if (m_in->bad()) {
+        throw CsvError(m_line, "the file cannot be read");
+    }
+    return m_buffer.size() > size;
+}
+
+void CsvReader::checkLength(std::size_t end) const
+{
+    if (end - m_recordStart > m_limits.maxRecordBytes) {
+        throw CsvError(m_recordLine, "the row is longer than " + std::to_string(m_limits.maxRecordBytes) + " bytes");
+    }
+}
+
+std::size_t CsvReader::find(const char* chars, std::size_t from)
+{
+    for (;;) {
+        const std::size_t found = m_buffer.find_first_of(chars, from);
+        if (found != std::string::npos) {
+            checkLength(found);
+            return found;
+        }
+        checkLength(m_buffer.size());
+        from = m_buffer.size();
+        if (!readMore()) {
+            return std::string::npos;
+        }
+    }
+}
+
+bool CsvReader::have(std::size_t n)
+{
+    while (m_buffer.size() - m_pos < n) {
+        if (!readMore()) {
+            return false;
+        }
+    }
+    return true;
 }
 
 void CsvReader::readField(CsvField& field)
 {
     field.text.clear();
     field.line = m_line;
-    field.quoted = m_pos < m_text.size() && m_text[m_pos] == '"';
+    field.quoted = have(1) && m_buffer[m_pos] == '"';
     if (!field.quoted) {
-        const std::size_t end = m_text.find_first_of(",\r\n", m_pos);
-        const std::size_t stop = end == std::string_view::npos ? m_text.size() : end;
-        const std::string_view raw = m_text.substr(m_pos, stop - m_pos);
+        const std::size_t end = find(",\r\n", m_pos);
+        const std::size_t stop = end == std::string::npos ? m_buffer.size() : end;
+        const std::string_view raw = std::string_view(m_buffer).substr(m_pos, stop - m_pos);
         if (raw.find('"') != std::string_view::npos) {
             throw CsvError(m_line, "quote character inside an unquoted field");
         }
@@ -145,54 +209,63 @@ void CsvReader::readField(CsvField& field)
 
     ++m_pos;
     for (;;) {
-        const std::size_t quote = m_text.find('"', m_pos);
-        if (quote == std::string_view::npos) {
+        const std::size_t quote = find("\"", m_pos);
+        if (quote == std::string::npos) {
             throw CsvError(field.line, "unterminated quoted field");
         }
-        const std::string_view chunk = m_text.substr(m_pos, quote - m_pos);
+        const std::string_view chunk = std::string_view(m_buffer).substr(m_pos, quote - m_pos);
         m_line += static_cast<std::size_t>(std::count(chunk.begin(), chunk.end(), '\n'));
         field.text += chunk;
         m_pos = quote + 1;
-        if (m_pos < m_text.size() && m_text[m_pos] == '"') {
+        if (have(1) && m_buffer[m_pos] == '"') {
             field.text += '"';
             ++m_pos;
             continue;
         }
         break;
     }
-    if (m_pos < m_text.size() && m_text[m_pos] != ',' && m_text[m_pos] != '\r' &&
-        m_text[m_pos] != '\n') {
+    if (have(1) && m_buffer[m_pos] != ',' && m_buffer[m_pos] != '\r' && m_buffer[m_pos] != '\n') {
         throw CsvError(m_line, "text after the closing quote of a field");
     }
 }
 
 bool CsvReader::next(CsvRecord& record)
 {
+    // What earlier records took is let go of.
+    if (m_in && m_pos >= kPiece) {
+        m_buffer.erase(0, m_pos);
+        m_pos = 0;
+    }
     // Skip empty lines.
     for (;;) {
-        if (m_text.compare(m_pos, 1, "\n") == 0) {
+        if (have(1) && m_buffer[m_pos] == '\n') {
             m_pos += 1;
-        } else if (m_text.compare(m_pos, 2, "\r\n") == 0) {
+        } else if (have(2) && m_buffer.compare(m_pos, 2, "\r\n") == 0) {
             m_pos += 2;
         } else {
             break;
         }
         ++m_line;
     }
-    if (m_pos >= m_text.size()) {
+    if (!have(1)) {
         return false;
     }
 
     record.fields.clear();
-    record.line = m_line;
-    const std::size_t start = m_pos;
+    record.count = 0;
+    record.line = m_recordLine = m_line;
+    m_recordStart = m_pos;
     for (;;) {
-        record.fields.emplace_back();
-        readField(record.fields.back());
-        if (m_pos >= m_text.size()) {
+        CsvField* field = &m_spare;
+        if (record.fields.size() < m_limits.maxFields) {
+            field = &record.fields.emplace_back();
+        }
+        readField(*field);
+        ++record.count;
+        if (!have(1)) {
             break;
         }
-        const char c = m_text[m_pos];
+        const char c = m_buffer[m_pos];
         if (c == ',') {
             ++m_pos;
             continue;
@@ -203,7 +276,7 @@ bool CsvReader::next(CsvRecord& record)
             break;
         }
         // c is '\r'
-        if (m_text.compare(m_pos, 2, "\r\n") != 0) {
+        if (!have(2) || m_buffer[m_pos + 1] != '\n') {
             throw CsvError(m_line, "carriage return not followed by a line feed");
         }
         m_pos += 2;
@@ -211,7 +284,7 @@ bool CsvReader::next(CsvRecord& record)
         break;
     }
 
-    const std::string_view raw = m_text.substr(start, m_pos - start);
+    const std::string_view raw = std::string_view(m_buffer).substr(m_recordStart, m_pos - m_recordStart);
     std::size_t bad = findInvalidUtf8(raw);
     const char* what = "invalid UTF-8";
     const std::size_t nul = raw.find('\0');

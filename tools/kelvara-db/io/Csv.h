@@ -5,6 +5,7 @@
 // and an empty text both survive a round trip.
 
 #include <cstddef>
+#include <iosfwd>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -19,8 +20,9 @@ struct CsvField {
 };
 
 struct CsvRecord {
-    std::vector<CsvField> fields;
-    std::size_t line = 0;  // physical line on which the record starts, from 1
+    std::vector<CsvField> fields;  // at most the reader's maxFields of them
+    std::size_t count = 0;         // fields in the record, also those past maxFields
+    std::size_t line = 0;          // physical line on which the record starts, from 1
 };
 
 class CsvError : public std::runtime_error {
@@ -34,27 +36,48 @@ private:
     std::string m_reason;
 };
 
-// Reads records one by one from text held in memory. A UTF-8 byte order mark at the very
-// start is skipped; empty lines between records are skipped. Malformed input — an
-// unterminated quoted field, a quote inside an unquoted field, text after a closing quote,
-// a carriage return not followed by a line feed, invalid UTF-8, a NUL byte — throws
+// What one record may take, so that memory follows the longest line a caller accepts and
+// not the shape of the input (a line of commas, a field that never ends).
+struct CsvLimits {
+    std::size_t maxFields = static_cast<std::size_t>(-1);       // kept; the rest are only counted
+    std::size_t maxRecordBytes = static_cast<std::size_t>(-1);  // longer records are refused
+};
+
+// Reads records one by one, from text in memory or from a stream read a piece at a time;
+// only the record being read is held. A UTF-8 byte order mark at the very start is skipped;
+// empty lines between records are skipped. Malformed input — an unterminated quoted field,
+// a quote inside an unquoted field, text after a closing quote, a carriage return not
+// followed by a line feed, invalid UTF-8, a NUL byte, a record over the limit — throws
 // CsvError naming the line where the fault is.
 class CsvReader {
 public:
-    explicit CsvReader(std::string_view text);
+    explicit CsvReader(std::string_view text, CsvLimits limits = {});
+    explicit CsvReader(std::istream& in, CsvLimits limits = {});
     // Fills record with the next one; false at the end of the text.
     bool next(CsvRecord& record);
 
 private:
     void readField(CsvField& field);
+    // Position of the first of chars at or after from, reading on as needed; npos at the end.
+    std::size_t find(const char* chars, std::size_t from);
+    // Whether n more bytes from m_pos are there, reading on as needed.
+    bool have(std::size_t n);
+    bool readMore();
+    void checkLength(std::size_t end) const;
 
-    std::string_view m_text;
+    std::istream* m_in = nullptr;
+    CsvLimits m_limits;
+    std::string m_buffer;
     std::size_t m_pos = 0;
+    std::size_t m_recordStart = 0;
+    std::size_t m_recordLine = 1;
     std::size_t m_line = 1;
+    CsvField m_spare;  // fields past maxFields are read into it
 };
 
 // Appends one field: null value → nothing (empty field), empty text → "", text that holds
-// a comma, a quote, CR or LF → quoted with inner quotes doubled, anything else as is.
+// a comma, a quote, CR or LF, or that starts with U+FEFF → quoted with inner quotes doubled,
+// anything else as is.
 void appendCsvField(std::string& out, const char* value, std::size_t length);
 inline void appendCsvField(std::string& out, std::string_view value)
 {
