@@ -7,5 +7,8 @@ namespace kelvara::db {
 // a lost or refused connection 14 (SQLITE_CANTOPEN), everything else (a missing table or
 // column among it) 1 (SQLITE_ERROR). A null or empty state is a connection failure.
 int sqliteCodeForSqlState(const char* sqlstate);
+// SQLite's extended code for the same error, where the handlers tell it apart: a foreign key
+// violation (23503) is SQLITE_CONSTRAINT_FOREIGNKEY. Otherwise code itself.
+int sqliteExtendedCodeForSqlState(const char* sqlstate, int code);
 
 }  // namespace kelvara::db

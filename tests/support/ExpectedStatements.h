@@ -145,6 +145,7 @@ public:
     std::string selectManufacturers() const { return file::kSelectManufacturers; }
     std::string loadCompressor(const std::string& id) const { return file::loadCompressor(id); }
     std::string deleteCompressor(const std::string& id) const { return file::deleteCompressor(id); }
+    std::string currentCompressor(bool lockRow) const { return sql::currentCompressor(m_engine, lockRow); }
     std::string modelsOfManufacturer(const std::string& name) const
     {
         return file::modelsOfManufacturer("'" + name + "'");

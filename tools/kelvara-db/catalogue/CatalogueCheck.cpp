@@ -214,6 +214,14 @@ void checkLongTexts(CppSQLiteSession& db, CheckReport& report)
 
 }  // namespace
 
+std::vector<std::string> orphansIn(CppSQLiteSession& db)
+{
+    CheckReport report;
+    checkOrphanModels(db, report);
+    checkOrphanCompressors(db, report);
+    return report.problems;
+}
+
 CheckReport checkCatalogue(const std::string& path)
 {
     std::error_code ec;

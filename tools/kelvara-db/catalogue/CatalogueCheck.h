@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+class CppSQLiteSession;
+
 namespace kelvara::dbtool {
 
 struct CheckReport {
@@ -22,6 +24,10 @@ struct CheckReport {
 // that are neither NULL nor a plain number. Opens the file read-only. A file that cannot
 // be read at all is reported as a problem; only a missing file throws ToolError.
 CheckReport checkCatalogue(const std::string& path);
+
+// Models without their manufacturer and compressors without their model in an open
+// catalogue (file or server), one line each as check lists them; empty when there are none.
+std::vector<std::string> orphansIn(CppSQLiteSession& db);
 
 // At most this many lines are listed per kind of fault; the rest are counted.
 constexpr std::size_t kProblemsListedPerKind = 50;

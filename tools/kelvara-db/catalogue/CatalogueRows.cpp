@@ -5,6 +5,7 @@
 #include "CppSQLiteTransaction.h"
 #include "Csv.h"
 #include "Schema.h"
+#include "ServerConstraints.h"
 #include "ToolError.h"
 
 #include <cstdio>
@@ -224,14 +225,19 @@ CopiedCounts writeServer(const std::string& dest, const CatalogueSource& source)
 {
     const std::unique_ptr<CppSQLiteSession> session = openCatalogue(dest, db::Access::readWrite);
     CppSQLiteTransaction transaction(*session, CppSQLiteTransaction::Kind::write);
+    requireUtf8Database(*session, dest);
     const auto [tables, holdsRows] = serverCatalogueState(*session);
     if (holdsRows || (tables != 0 && tables != 4))
         refuseExisting(dest);
     if (tables == 0)
         session->executeScript(serverCatalogueSchemaSql());
+    // The foreign keys are checked once everything is there, so that rows without a parent
+    // are named below rather than failing the load.
+    session->executeScript("SET CONSTRAINTS ALL DEFERRED");
     loadCatalogue(*session, source);
     const CopiedCounts counts = verifyCatalogue(
         *session, source, [](const std::string& detail) { return "verification failed: " + detail + "; nothing was written"; });
+    constrainServerCatalogue(*session, dest);
     transaction.commit();
     return counts;
 }
@@ -291,6 +297,7 @@ void initServerCatalogue(const std::string& conninfo)
 {
     const std::unique_ptr<CppSQLiteSession> session = openCatalogue(conninfo, db::Access::readWrite);
     CppSQLiteTransaction transaction(*session, CppSQLiteTransaction::Kind::write);
+    requireUtf8Database(*session, conninfo);
     if (serverCatalogueState(*session).first != 0)
         refuseExisting(conninfo);
     session->executeScript(serverCatalogueSchemaSql());
