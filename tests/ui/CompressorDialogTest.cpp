@@ -456,8 +456,6 @@ TEST_P(CompressorDialogTest, DatabaseFailureKeepsTheDialogOpenWithWhatWasTyped)
 
     // A file refuses Save's transaction at once; a server lets it read and refuses the insert.
     ASSERT_EQ(ran.size(), onServer() ? 3u : 0u);
-    const std::string insert = sent().insertCompressor(std::to_string(golf), {"", "", "", "", "", "", "0", "0", "0"});
-    EXPECT_TRUE(!onServer() || ran[2].rfind(insert.substr(0, insert.find("NULL,") + 5), 0) == 0u);
     EXPECT_TRUE(openAfterFailure);
     EXPECT_EQ(afterFailure, typed);
     ASSERT_EQ(Seam::messages().size(), 1u);
@@ -474,10 +472,8 @@ TEST_P(CompressorDialogTest, ModelOrManufacturerGoneMeanwhileIsReportedAndNothin
 {
     const long long target = m_db.insertCompressor(golf, compressor("SD7V16", "KV-1"));
     const Rows before = compressors();
-    // Parents removed from under their rows: a server catalogue made before its foreign keys.
-    if (onServer())
-        m_db.exec("alter table kompresory drop constraint kompresory_id_modelu_fkey; "
-                  "alter table modele drop constraint modele_id_marki_fkey");
+    if (onServer())  // parents removed from under their rows: a catalogue made before its foreign keys
+        m_db.exec("alter table kompresory drop constraint kompresory_id_modelu_fkey; alter table modele drop constraint modele_id_marki_fkey");
     CCatalogDlg& main = openOnGolf();
     const Fields typed{"1.6", "1998", "2004", "SD7V16", "OE-1", "KV-NEW", "310", "25", "285"};
     const std::string modelGone = "Car model \"Golf\" of \"VW\" is no longer in the catalogue; another program may "

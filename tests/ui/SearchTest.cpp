@@ -276,18 +276,12 @@ TEST_P(SearchTest, EmptyCatalogueSearchesLeaveAnEmptyList)
 
 TEST_P(SearchTest, RowsOfOneCarListInIdOrderAndStayThereAfterAnEdit)
 {
-    const long long vw = m_db.insertManufacturer("VW");
-    const long long golf = m_db.insertModel(vw, "Golf");
+    const long long golf = m_db.insertModel(m_db.insertManufacturer("VW"), "Golf");
     for (const char* part : {"KV-1", "KV-2", "KV-3"})
         m_db.insertCompressor(golf, compressor("SD7V16", part));
-    // Another counter edits the first row: on a server it moves to the end of the table's storage.
-    m_db.exec("update kompresory set nrkv = 'KV-1b' where nrkv = 'KV-1'");
+    m_db.exec("update kompresory set nrkv = 'KV-1b' where nrkv = 'KV-1'");  // on a server: stored last now
     CCatalogDlg& dlg = openOnGolf();
-    const std::vector<std::string> listed{"KV-3", "KV-2", "KV-1b"};
-    EXPECT_EQ(column(seam::listRows(dlg, IDC_RESULTS), 5), listed);
-    seam::type(dlg, IDC_SEARCH_TYPE, "sd7v16");
-    seam::click(dlg, IDC_FIND_COMPRESSORS);
-    EXPECT_EQ(column(seam::listRows(dlg, IDC_RESULTS), 5), listed);
+    EXPECT_EQ(column(seam::listRows(dlg, IDC_RESULTS), 5), (std::vector<std::string>{"KV-3", "KV-2", "KV-1b"}));
 }
 
 KELVARA_ON_BOTH_ENGINES(SearchTest);
