@@ -57,11 +57,6 @@ CCompressorDlg::CCompressorDlg(CWnd* pParent) : CDialog(IDD_COMPRESSOR, pParent)
 
 CCompressorDlg::~CCompressorDlg() = default;
 
-void CCompressorDlg::SetListedModel(const CString& modelId)
-{
-    m_listedModel = modelId;
-}
-
 void CCompressorDlg::DoDataExchange(CDataExchange* pDX)
 {
     DDX_Control(pDX, IDC_LABEL_TYPE, m_staticType);

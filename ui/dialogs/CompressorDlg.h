@@ -18,9 +18,9 @@ public:
     explicit CCompressorDlg(CWnd* pParent = nullptr);
     ~CCompressorDlg() override;
 
-    // In edit mode: the id of the model the edited row had in the list. Save then also
-    // refuses when another counter moved the compressor to another model.
-    void SetListedModel(const CString& modelId);
+    // In edit mode: the id of the model the edited row had in the list, if known. Save then
+    // also refuses when another counter moved the compressor to another model.
+    void SetListedModel(const std::optional<std::string>& modelId) { m_listedModel = modelId; }
 
     DECLARE_MESSAGE_MAP()
 

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 
 class CppSQLiteCursor;
 
@@ -75,7 +77,7 @@ private:
     // Whether the compressor g_strCompressorId names still is the row clicked in the list:
     // same manufacturer, model and values. modelId, if given, receives its model's id.
     // lockRow keeps it as read until the transaction in progress ends.
-    bool SelectedRowIsCurrent(bool lockRow, CString* modelId);
+    bool SelectedRowIsCurrent(bool lockRow, std::optional<std::string>* modelId);
     // Tells the operator that the clicked row changed under them (what was not done), and
     // searches again.
     void ReportListedRowChanged(const char* notDone);

@@ -51,7 +51,7 @@ void CCatalogDlg::OnEditCompressor()
     g_strManufacturer = m_comboManufacturer.GetLBText(m_comboManufacturer.GetCurSel());
     g_bEditMode = 1;
     // The id may name another compressor by now (a removed row's id given to a new one).
-    CString modelId;
+    std::optional<std::string> modelId;
     if (!SelectedRowIsCurrent(false, &modelId)) {
         ReportListedRowChanged("Nothing was opened.");
         return;
@@ -89,7 +89,7 @@ void CCatalogDlg::OnRemoveCompressor()
     SearchByModel();
 }
 
-bool CCatalogDlg::SelectedRowIsCurrent(bool lockRow, CString* modelId)
+bool CCatalogDlg::SelectedRowIsCurrent(bool lockRow, std::optional<std::string>* modelId)
 {
     // Only a row clicked in the list has a digest to compare with.
     if (g_strCompressorId.compare(m_strDigestOf) != 0)
@@ -99,7 +99,7 @@ bool CCatalogDlg::SelectedRowIsCurrent(bool lockRow, CString* modelId)
     if (row.atEnd() || RowDigest(row, kelvara::sql::kCurrentManufacturer, kelvara::sql::kCurrentModel,
                                  kelvara::sql::kCurrentFirstValue) != m_selectedDigest)
         return false;
-    if (modelId)
+    if (modelId && row.field(kelvara::sql::kCurrentModelId))
         *modelId = row.field(kelvara::sql::kCurrentModelId);
     return true;
 }
