@@ -19,8 +19,7 @@ protected:
             row = m_db.insertCompressor(golf = m_db.insertModel(m_db.insertManufacturer("VW"), "Golf"), compressor("T"));
     }
     std::string held(const std::string& column) { return *m_db.scalar("select " + column + " from kompresory"); }
-    // The other counter's transaction, committed once this counter waits for it.
-    void otherCounterHolds(const std::string& sql)
+    void otherCounterHoldsTillWaitedFor(const std::string& sql)
     {
         m_db.exec(std::string(onServer() ? "begin; " : "begin immediate; ") + sql);
         Seam::whileWaiting([this, done = false](CDialog&) mutable { done = done || (m_db.exec("commit"), true); });
@@ -85,12 +84,12 @@ TEST_P(SeveralCountersTest, ARemovalAndAnInsertUnderItNeverBothSucceed)
     CCatalogDlg& dlg = openOnGolf();
     // The other counter adds a compressor to the empty Golf while this one removes Golf.
     m_db.exec("delete from kompresory");
-    otherCounterHolds("insert into kompresory(id_modelu, nrkv) values (" + std::to_string(golf) + ", 'KV-2')");
+    otherCounterHoldsTillWaitedFor("insert into kompresory(id_modelu, nrkv) values (" + std::to_string(golf) + ", 'KV-2')");
     seam::click(dlg, IDC_REMOVE_MODEL);
     EXPECT_EQ(held("nrkv"), "KV-2");
     // The other counter removes Golf while this one adds a compressor to it.
     seam::pick(dlg, IDC_MODEL_LIST, "Golf");
-    otherCounterHolds("delete from kompresory; delete from modele");
+    otherCounterHoldsTillWaitedFor("delete from kompresory; delete from modele");
     Seam::onNextDialog([](CDialog& d) {
         for (int price : {IDC_JOBBER, IDC_CORE_DEPOSIT, IDC_NET_PRICE})
             seam::type(d, price, "1");
