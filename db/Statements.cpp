@@ -243,6 +243,47 @@ bool isPlainSqlInteger(const std::string& text)
     return end > start && end == text.size();
 }
 
+std::string priceFault(const std::string& text)
+{
+    // The syntax of isPlainSqlNumber; its bound (a double's) lies far beyond a price's.
+    const std::size_t integerStart = skipSign(text, 0);
+    const std::size_t integerEnd = skipDigits(text, integerStart);
+    std::string digits = text.substr(integerStart, integerEnd - integerStart);
+    std::size_t i = integerEnd;
+    if (i < text.size() && text[i] == '.') {
+        const std::size_t fractionEnd = skipDigits(text, i + 1);
+        digits.append(text, i + 1, fractionEnd - i - 1);
+        i = fractionEnd;
+    }
+    long long exponent = 0;
+    bool plain = !digits.empty();
+    if (plain && i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        const bool negative = i + 1 < text.size() && text[i + 1] == '-';
+        const std::size_t exponentStart = skipSign(text, i + 1);
+        i = skipDigits(text, exponentStart);
+        plain = i > exponentStart;
+        // Saturated: only its order matters here.
+        for (std::size_t d = exponentStart; d < i && exponent < 1'000'000; ++d)
+            exponent = exponent * 10 + (text[d] - '0');
+        exponent = negative ? -exponent : exponent;
+    }
+    if (!plain || i != text.size())
+        return "is not a plain number";
+    if (text.size() > kMaxPriceLength)
+        return "is longer than " + std::to_string(kMaxPriceLength) + " characters";
+    const std::size_t first = digits.find_first_not_of('0');
+    if (first == std::string::npos)
+        return {};  // zero
+    // The power of ten of the first significant digit.
+    const long long magnitude =
+        static_cast<long long>(integerEnd - integerStart) - 1 - static_cast<long long>(first) + exponent;
+    if (magnitude >= kMaxPriceExponent)
+        return "is too large: a price is less than 10^" + std::to_string(kMaxPriceExponent);
+    if (magnitude < kMinPriceExponent)
+        return "is too small: a price other than 0 is at least 10^" + std::to_string(kMinPriceExponent);
+    return {};
+}
+
 std::string selectColumnFlags()
 {
     return "select manufacturer, capacity, year, type, common, kelvara, jobber, deposit, price "

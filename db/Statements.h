@@ -46,6 +46,17 @@ bool isPlainSqlNumber(const std::string& text);
 // A decimal integer, optionally signed ("17", "-2").
 bool isPlainSqlInteger(const std::string& text);
 
+// A price, as the compressor dialog and kelvara-db both take one: a plain number of at most
+// kMaxPriceLength characters that is 0 or lies, sign aside, in [10^kMinPriceExponent,
+// 10^kMaxPriceExponent). A file keeps it as typed or as the double the dialog writes (15
+// significant digits), a server as numeric; neither overflows or turns it into 0.
+constexpr std::size_t kMaxPriceLength = 32;
+constexpr int kMinPriceExponent = -20;
+constexpr int kMaxPriceExponent = 15;
+// What keeps text from being a price ("is not a plain number", "is too large: ..."), or an
+// empty text for a price.
+std::string priceFault(const std::string& text);
+
 // --- the column settings ------------------------------------------------------------
 constexpr int kColumnCount = static_cast<int>(db::kColumnFlagCount);
 using db::kColumnFlagNames;

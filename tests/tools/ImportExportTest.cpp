@@ -97,6 +97,17 @@ TEST(Export, FormulaTriggersAreGuardedAndComeBackExactly)
     EXPECT_EQ(runTool({"export", dir.path("copy.db")}).out, first.out);
 }
 
+// Old prices that are no numbers (migrate keeps them) are guarded like any text.
+TEST(Export, PricesThatAreNoNumbersAreGuardedToo)
+{
+    TempDir dir;
+    makeEmpty(dir.path("c.db"));
+    execSql(dir.path("c.db"), "INSERT INTO Marki VALUES (1, 'A'); INSERT INTO Modele VALUES (1, 1, 'B');"
+                              "INSERT INTO kompresory (id_modelu, cena_zakl, kaucja_sku, netto) "
+                              "VALUES (1, '=HYPERLINK(\"x\")', '@SUM(A1)', '-2')");
+    EXPECT_EQ(runTool({"export", dir.path("c.db")}).out, kHeader + "A,B,,,,,,,\"'=HYPERLINK(\"\"x\"\")\",'@SUM(A1),-2\r\n");
+}
+
 TEST(Export, OrdersByIdsWritesNullAsEmptyAndLeavesOutOrphans)
 {
     TempDir dir;
@@ -231,9 +242,13 @@ TEST(Import, RefusesABadRowWithItsLineAndLeavesTheCatalogueUntouched)
         {good + "Ford,Fo\"cus,1.6,1998,2004,FS10,x,KV-9,1.00,2.00,3.00\r\n",
          "line 3: quote character inside an unquoted field"},
         {good + "Ford,Focus,1.6,1998,2004,FS10,x,KV-9,1.00,2.00,1e999\r\n",
-         "line 3: Net price \"1e999\" is too large: not a finite number"},
+         "line 3: Net price \"1e999\" is too large: a price is less than 10^15"},
         {good + "Ford,Focus,1.6,1998,2004,FS10,x,KV-9,-1E+400,2.00,3.00\r\n",
-         "line 3: Kelvara Jobber $ \"-1E+400\" is too large: not a finite number"},
+         "line 3: Kelvara Jobber $ \"-1E+400\" is too large: a price is less than 10^15"},
+        {good + "Ford,Focus,1.6,1998,2004,FS10,x,KV-9,1,2,1e-99999999999999999999\r\n",
+         "line 3: Net price \"1e-99999999999999999999\" is too small: a price other than 0 is at least 10^-20"},
+        {good + "Ford,Focus,1.6,1998,2004,FS10,x,KV-9,1,0." + std::string(20'000'000, '0') + ",3\r\n",
+         "line 3: Core deposit \"0." + std::string(38, '0') + "...\" is longer than 32 characters"},
         {good + "Ford," + std::string(257, 'M') + ",1.6,1998,2004,FS10,x,KV-9,1,2,3\r\n",
          "line 3: Model is 257 bytes long; at most 256 are allowed"},
         {good + "Ford,Focus,1.6,1998,2004,FS10,x,\"'" + std::string(257, '=') + "\",1,2,3\r\n",

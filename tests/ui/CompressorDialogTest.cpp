@@ -336,6 +336,12 @@ TEST_P(CompressorDialogTest, PricesThatAreNotNumbersNeverReachAStatement)
                 seam::type(d, kEdits[price.field], valid[price.field]);
             }
         }
+        // A number beyond the bounds the tool's import keeps is named as such.
+        Seam::clearMessages();
+        seam::type(d, kEdits[8], "1e15");
+        seam::click(d, IDOK);
+        EXPECT_EQ(takeMessages(), std::vector<std::string>{"Net price is too large: a price is less than 10^15."});
+        seam::type(d, kEdits[8], valid[8]);
         // With all three numbers again, Save goes through.
         Seam::clearMessages();
         seam::click(d, IDOK);

@@ -125,9 +125,13 @@ bool CCompressorDlg::PricesAreNumbers()
         {m_strNetPrice, IDC_NET_PRICE, "Net price"},
     };
     for (const Price& price : prices) {
-        if (kelvara::sql::isPlainSqlNumber(price.value))
+        const std::string fault = kelvara::sql::priceFault(price.value);
+        if (fault.empty())
             continue;
-        const std::string text = std::string(price.label) + " must be a number such as 12 or 12.50.";
+        // kelvara-db's import keeps the same rule; a number out of its bounds is named as such.
+        const std::string text = std::string(price.label)
+                                 + (kelvara::sql::isPlainSqlNumber(price.value) ? " " + fault + "."
+                                                                                : " must be a number such as 12 or 12.50.");
         MessageBox(text.c_str(), kCaption, MB_OK);
         if (CWnd* edit = GetDlgItem(price.editId))
             edit->SetFocus();

@@ -2,10 +2,12 @@
 
 #include "Catalogue.h"
 #include "CatalogueCsv.h"
+#include "CatalogueShape.h"
+#include "CatalogueSnapshot.h"
 #include "CppSQLiteException.h"
+#include "Statements.h"
 #include "ToolError.h"
 
-#include <cctype>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -13,20 +15,6 @@
 namespace kelvara::dbtool {
 
 namespace {
-
-bool sameName(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
 
 std::string quoted(std::string_view text)
 {
@@ -87,37 +75,6 @@ std::string textOf(const CppSQLiteCursor& row, int column)
     return std::string(row.fieldView(column));
 }
 
-// Which of the four tables are present with all their columns.
-std::map<std::string, bool> checkTables(CppSQLiteSession& db, CheckReport& report)
-{
-    std::map<std::string, bool> complete;
-    for (const TableDescription& table : catalogueTables()) {
-        std::vector<std::string> present;
-        for (CppSQLiteCursor info = db.execute("SELECT name FROM pragma_table_info($1)", {table.name});
-             !info.atEnd(); info.advance()) {
-            present.push_back(textOf(info, 0));
-        }
-        if (present.empty()) {
-            report.problems.push_back(std::string("table ") + table.name + " is missing");
-            complete[table.name] = false;
-            continue;
-        }
-        bool all = true;
-        for (const std::string& column : table.columns) {
-            bool found = false;
-            for (const std::string& name : present) {
-                found = found || sameName(name, column);
-            }
-            if (!found) {
-                report.problems.push_back(std::string("table ") + table.name + " has no column " + column);
-                all = false;
-            }
-        }
-        complete[table.name] = all;
-    }
-    return complete;
-}
-
 void checkSettingsRow(CppSQLiteSession& db, CheckReport& report)
 {
     const long long rows = scalarOf(db, "SELECT count(*) FROM kolumny");
@@ -155,7 +112,7 @@ void checkOrphanCompressors(CppSQLiteSession& db, CheckReport& report)
 
 void checkPrices(CppSQLiteSession& db, CheckReport& report)
 {
-    FaultList faults(report, "prices that are not plain numbers");
+    FaultList faults(report, "prices out of bounds or not plain numbers");
     const auto& header = csvHeader();
     const char* const names[] = {header[8], header[9], header[10]};
     for (CppSQLiteCursor prices = db.execute(
@@ -168,11 +125,10 @@ void checkPrices(CppSQLiteSession& db, CheckReport& report)
             }
             const std::string_view kind = prices.fieldView(4 + i);
             const std::string_view value = prices.fieldView(1 + i);
-            // A real that is infinite reads back "Inf".
-            if (kind == "blob" || (kind != "integer" && !isPlainNumber(value))) {
-                faults.add("compressor " + textOf(prices, 0) + ": " + names[i] + " " + quoted(value) +
-                           " is not a plain number");
-            }
+            // A real that is infinite reads back "Inf"; a real reads back as SQLite prints it.
+            const std::string fault = kind == "blob" ? "is not a plain number" : sql::priceFault(std::string(value));
+            if (!fault.empty())
+                faults.add("compressor " + textOf(prices, 0) + ": " + names[i] + " " + quoted(value) + " " + fault);
         }
     }
 }
@@ -212,17 +168,7 @@ void checkLongTexts(CppSQLiteSession& db, CheckReport& report)
     }
 }
 
-}  // namespace
-
-std::vector<std::string> orphansIn(CppSQLiteSession& db)
-{
-    CheckReport report;
-    checkOrphanModels(db, report);
-    checkOrphanCompressors(db, report);
-    return report.problems;
-}
-
-CheckReport checkCatalogue(const std::string& path)
+CheckReport checkFile(const std::string& path)
 {
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) {
@@ -250,7 +196,12 @@ CheckReport checkCatalogue(const std::string& path)
         }
     };
     std::map<std::string, bool> complete;
-    attempt("the tables", [&] { complete = checkTables(*db, report); });
+    attempt("the tables", [&] {
+        ShapeReport shape = catalogueShape(*db);
+        complete = std::move(shape.complete);
+        report.problems.insert(report.problems.end(), shape.faults.begin(), shape.faults.end());
+        report.notes.insert(report.notes.end(), shape.notes.begin(), shape.notes.end());
+    });
     if (complete["kolumny"]) {
         attempt("the column settings", [&] { checkSettingsRow(*db, report); });
     }
@@ -272,6 +223,31 @@ CheckReport checkCatalogue(const std::string& path)
             report.counted = true;
         });
     }
+    return report;
+}
+
+}  // namespace
+
+std::vector<std::string> orphansIn(CppSQLiteSession& db)
+{
+    CheckReport report;
+    checkOrphanModels(db, report);
+    checkOrphanCompressors(db, report);
+    return report.problems;
+}
+
+CheckReport checkCatalogue(const std::string& path)
+{
+    if (!isConnectionString(path))
+        return checkFile(path);
+    // The server's own schema first (its triggers, keys and collations no snapshot keeps),
+    // then the contents as of one moment.
+    ShapeReport shape = catalogueShape(*openCatalogue(path, db::Access::readOnly));
+    if (!shape.faults.empty())
+        return {std::move(shape.faults), std::move(shape.notes)};
+    const CatalogueFile snapshot(path);
+    CheckReport report = checkFile(snapshot.path());
+    report.notes = std::move(shape.notes);
     return report;
 }
 

@@ -1,12 +1,15 @@
 #include "CatalogueCsv.h"
 
 #include "Catalogue.h"
+#include "CatalogueRows.h"
+#include "CatalogueShape.h"
 #include "CppSQLiteTransaction.h"
 #include "Csv.h"
+#include "Statements.h"
 #include "ToolError.h"
 
-#include <cmath>
-#include <cstdlib>
+#include <functional>
+#include <limits>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -104,21 +107,20 @@ Row toRow(CsvRecord& record)
         throw ImportError(record.fields[kModel].line, "the model name is missing");
     }
     for (std::size_t i : {kJobber, kCoreDeposit, kNetPrice}) {
-        if (row.values[i] && !isPlainNumber(*row.values[i])) {
-            const std::string& value = *row.values[i];
-            throw ImportError(record.fields[i].line,
-                              std::string(csvHeader()[i]) + " " +
-                                  quoteForMessage(value.size() > 40 ? value.substr(0, 40) + "..."
-                                                                    : value) +
-                                  (std::isinf(std::strtod(value.c_str(), nullptr))
-                                       ? " is too large: not a finite number"
-                                       : " is not a plain number"));
-        }
+        if (!row.values[i])
+            continue;
+        const std::string& value = *row.values[i];
+        const std::string fault = sql::priceFault(value);
+        if (!fault.empty())
+            throw ImportError(record.fields[i].line, std::string(csvHeader()[i]) + " "
+                                                         + quoteForMessage(value.size() > 40 ? value.substr(0, 40) + "..." : value)
+                                                         + " " + fault);
     }
     return row;
 }
 
-std::vector<Row> parseRows(std::string_view csv)
+// Hands each row of csv to each, one at a time: memory holds one row, never the file's.
+void readRows(std::string_view csv, const std::function<void(const Row&)>& each)
 {
     if (looksLikeUtf16(csv)) {
         throw ImportError(1, "the file is in UTF-16 (what a spreadsheet's \"Unicode text\" "
@@ -126,7 +128,6 @@ std::vector<Row> parseRows(std::string_view csv)
                              "(comma delimited)\" (LibreOffice: Text CSV, character set "
                              "Unicode (UTF-8), field delimiter \",\") and import that file");
     }
-    std::vector<Row> rows;
     try {
         CsvReader reader(csv);
         CsvRecord record;
@@ -135,12 +136,11 @@ std::vector<Row> parseRows(std::string_view csv)
         }
         checkHeader(record);
         while (reader.next(record)) {
-            rows.push_back(toRow(record));
+            each(toRow(record));
         }
     } catch (const CsvError& e) {
         throw ImportError(e.line(), e.reason());
     }
-    return rows;
 }
 
 // Finds or creates manufacturers and models. In a dry run nothing is inserted: what would
@@ -165,7 +165,7 @@ public:
             id = idOf(found);
         } else {
             ++m_summary.manufacturersCreated;
-            id = create("INSERT INTO Marki (id_marki, marka) VALUES (NULL, $1) RETURNING id_marki", {name});
+            id = create(db::kManufacturers, "INSERT INTO Marki (id_marki, marka) VALUES ($1, $2)", {name});
         }
         m_manufacturers.emplace(name, id);
         return id;
@@ -191,7 +191,7 @@ public:
         }
         if (!found) {
             ++m_summary.modelsCreated;
-            id = create("INSERT INTO Modele (id_modelu, id_marki, model) VALUES (NULL, $1, $2) RETURNING id_modelu",
+            id = create(db::kModels, "INSERT INTO Modele (id_modelu, id_marki, model) VALUES ($1, $2, $3)",
                         {manufacturerId, name});
         }
         m_models.emplace(key, id);
@@ -205,12 +205,23 @@ private:
         return id ? std::stoll(id) : 0;
     }
 
-    long long create(const char* sql, const db::BoundValues& values)
+    // A new row's id lies above every id in use or referred to, so that it never adopts the
+    // models or compressors a removed parent left behind (SQLite would give it the highest
+    // id in use plus one, which may be the removed parent's).
+    long long create(db::CatalogueTable table, const char* sql, db::BoundValues values)
     {
         if (m_dryRun) {
             return --m_nextStandIn;
         }
-        return idOf(m_db.execute(sql, values));
+        std::optional<long long>& highest = m_highestId[table];
+        if (!highest)
+            highest = highestIdInUse(m_db, table);
+        if (*highest == std::numeric_limits<long long>::max())
+            throw ToolError(std::string(catalogueTables()[table].name) + " has no id left for a new row");
+        const long long id = ++*highest;
+        values.insert(values.begin(), id);
+        m_db.execute(sql, values);
+        return id;
     }
 
     bool m_dryRun;
@@ -219,20 +230,8 @@ private:
     std::map<std::string, long long> m_manufacturers;
     std::map<std::pair<long long, std::string>, long long> m_models;
     long long m_nextStandIn = 0;
+    std::array<std::optional<long long>, db::kTableCount> m_highestId{};
 };
-
-// The catalogue tables must be there before anything is looked up, so that a wrong file
-// gets a clear message rather than "no such table".
-void requireCatalogue(CppSQLiteSession& db, const std::string& path)
-{
-    if (scalarOf(db, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND "
-                     "name IN ('Marki', 'Modele', 'kompresory') COLLATE NOCASE")
-        != 3) {
-        throw ToolError(path +
-                        " is not a Kelvara catalogue (table Marki, Modele or kompresory is "
-                        "missing); run 'kelvara-db check' on it");
-    }
-}
 
 }  // namespace
 
@@ -254,7 +253,8 @@ ImportError::ImportError(std::size_t line, const std::string& reason)
 
 ExportSummary exportCatalogue(CppSQLiteSession& db, const std::string& path, std::ostream& out)
 {
-    requireCatalogue(db, path);
+    // A missing column would read as its own name, a foreign trigger change what is written.
+    requireCatalogueShape(db, path);
     ExportSummary summary;
     std::string buffer;
     for (const char* name : csvHeader()) {
@@ -275,7 +275,8 @@ ExportSummary exportCatalogue(CppSQLiteSession& db, const std::string& path, std
                 }
                 if (!rows.field(column)) {
                     appendCsvNull(buffer);
-                } else if (isPrice(static_cast<std::size_t>(column))) {
+                } else if (isPrice(static_cast<std::size_t>(column)) && isPlainNumber(rows.fieldView(column))) {
+                    // A number is no formula, and a spreadsheet must read it as a number.
                     appendCsvField(buffer, rows.fieldView(column));
                 } else {
                     appendCsvField(buffer, guardFormula(rows.fieldView(column)));
@@ -301,11 +302,12 @@ ExportSummary exportCatalogue(CppSQLiteSession& db, const std::string& path, std
 
 ImportSummary importCatalogue(std::string_view csv, const std::string& dbPath, bool dryRun)
 {
-    const std::vector<Row> rows = parseRows(csv);
+    // The whole file is checked before the catalogue is opened, then read again to write it.
+    readRows(csv, [](const Row&) {});
 
     const std::unique_ptr<CppSQLiteSession> db =
         openCatalogue(dbPath, dryRun ? db::Access::readOnly : db::Access::readWrite);
-    requireCatalogue(*db, dbPath);
+    requireCatalogueShape(*db, dbPath);
     ImportSummary summary;
     std::optional<CppSQLiteTransaction> transaction;
     if (!dryRun) {
@@ -313,12 +315,12 @@ ImportSummary importCatalogue(std::string_view csv, const std::string& dbPath, b
     }
     CatalogueNames names(*db, dryRun, summary);
     db::BoundValues values;
-    for (const Row& row : rows) {
+    readRows(csv, [&](const Row& row) {
         const long long manufacturer = names.manufacturer(*row.values[kManufacturer]);
         const long long model = names.model(manufacturer, *row.values[kModel]);
         ++summary.compressors;
         if (dryRun) {
-            continue;
+            return;
         }
         values.assign({model});
         values.insert(values.end(), row.values.begin() + kCapacity, row.values.end());
@@ -326,7 +328,7 @@ ImportSummary importCatalogue(std::string_view csv, const std::string& dbPath, b
                     "nr_f_s, nrkv, cena_zakl, kaucja_sku, netto) "
                     "VALUES (NULL, $1, $2, $3, $4, $5, $6, $7, $8, $9, $10)",
                     values);
-    }
+    });
     if (transaction) {
         transaction->commit();
     }

@@ -1,6 +1,7 @@
 #include "CatalogueRows.h"
 
 #include "Catalogue.h"
+#include "CatalogueShape.h"
 #include "CppSQLiteException.h"
 #include "CppSQLiteTransaction.h"
 #include "Csv.h"
@@ -8,6 +9,7 @@
 #include "ServerConstraints.h"
 #include "ToolError.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -49,8 +51,13 @@ public:
         // A file keeps kolumny's rows by rowid; a server keeps no rowid, only the rows' order.
         m_rowidFirst = !m_table.keyIsId() && !isServer(session);
         const std::string order = m_table.keyIsId() ? m_table.key : isServer(session) ? "ctid" : "rowid";
-        m_cursor = session.execute("select " + std::string(m_rowidFirst ? "rowid, " : "") + db::quotedColumnList(m_table.columns)
-                                   + " from " + m_table.name + " order by " + order);
+        // Each column named with its table: an unknown qualified name is an error, never the
+        // text of the name.
+        std::string columns;
+        for (const std::string& column : m_table.columns)
+            columns += (columns.empty() ? "" : ", ") + std::string(m_table.name) + "." + db::quotedColumnList({column});
+        m_cursor = session.execute("select " + std::string(m_rowidFirst ? "rowid, " : "") + columns + " from "
+                                   + m_table.name + " order by " + order);
     }
 
     bool next(CatalogueRow& row) override
@@ -268,15 +275,31 @@ std::pair<long long, bool> serverCatalogueState(CppSQLiteSession& session)
                         != 0};
 }
 
+// Two inits (or copies) at once on one database would both find it empty, and the loser would
+// fail on the server's own catalogue of type names. The first to take this lock for its
+// transaction makes the catalogue; another is told so at once.
+void claimCreation(CppSQLiteSession& session, const std::string& dest)
+{
+    if (scalarOf(session, "select pg_try_advisory_xact_lock(hashtext('kelvara-db: creating the catalogue'))::int") == 0)
+        throw ToolError(dest + ": a catalogue is already being created there (another 'kelvara-db init' or 'copy' "
+                               "is running); nothing was written");
+}
+
 [[noreturn]] void refuseExisting(const std::string& dest)
 {
     throw ToolError(dest + " already holds a catalogue (or some of its tables); it is never overwritten");
+}
+
+const IdUse& idUseOf(db::CatalogueTable table)
+{
+    return *std::find_if(idUses().begin(), idUses().end(), [&](const IdUse& use) { return use.table == table; });
 }
 
 CopiedCounts writeServer(const std::string& dest, const CatalogueSource& source)
 {
     const std::unique_ptr<CppSQLiteSession> session = openCatalogue(dest, db::Access::readWrite);
     CppSQLiteTransaction transaction(*session, CppSQLiteTransaction::Kind::write);
+    claimCreation(*session, dest);
     requireUtf8Database(*session, dest);
     const auto [tables, holdsRows] = serverCatalogueState(*session);
     if (holdsRows || (tables != 0 && tables != 4))
@@ -287,6 +310,7 @@ CopiedCounts writeServer(const std::string& dest, const CatalogueSource& source)
     // are named below rather than failing the load.
     session->executeScript("SET CONSTRAINTS ALL DEFERRED");
     loadCatalogue(*session, source);
+    raiseIdSequences(*session);
     const CopiedCounts counts = verifyCatalogue(
         *session, source, [](const std::string& detail) { return "verification failed: " + detail + "; nothing was written"; });
     constrainServerCatalogue(*session, dest);
@@ -320,6 +344,7 @@ std::unique_ptr<RowStream> CatalogueRows::rows(db::CatalogueTable table) const
 
 StoredCatalogue::StoredCatalogue(const std::string& name) : m_session(openCatalogue(name, db::Access::readOnly))
 {
+    requireCatalogueShape(*m_session, name);
     m_snapshot = std::make_unique<CppSQLiteTransaction>(*m_session, CppSQLiteTransaction::Kind::snapshot);
 }
 
@@ -349,11 +374,43 @@ void initServerCatalogue(const std::string& conninfo)
 {
     const std::unique_ptr<CppSQLiteSession> session = openCatalogue(conninfo, db::Access::readWrite);
     CppSQLiteTransaction transaction(*session, CppSQLiteTransaction::Kind::write);
+    claimCreation(*session, conninfo);
     requireUtf8Database(*session, conninfo);
     if (serverCatalogueState(*session).first != 0)
         refuseExisting(conninfo);
     session->executeScript(serverCatalogueSchemaSql());
     transaction.commit();
+}
+
+const std::array<IdUse, 3>& idUses()
+{
+    static const std::array<IdUse, 3> uses = {{
+        {db::kManufacturers, "marki_id_seq", "Modele", "id_marki", "modele_id_marki_fkey"},
+        {db::kModels, "modele_id_seq", "kompresory", "id_modelu", "kompresory_id_modelu_fkey"},
+        {db::kCompressors, "kompresory_id_seq", nullptr, nullptr, nullptr},
+    }};
+    return uses;
+}
+
+long long highestIdInUse(CppSQLiteSession& session, db::CatalogueTable table)
+{
+    const IdUse& use = idUseOf(table);
+    const TableDescription& description = catalogueTables()[table];
+    // Cast: a reference stored as text in a file must not win as "the highest" value.
+    std::string sql = std::string("select max(cast(") + description.key + " as bigint)) as id from " + description.name;
+    if (use.referringTable)
+        sql += std::string(" union all select max(cast(") + use.referringColumn + " as bigint)) from " + use.referringTable;
+    return scalarOf(session, "select coalesce(max(id), 0) from (" + sql + ") as ids");
+}
+
+void raiseIdSequences(CppSQLiteSession& server)
+{
+    for (const IdUse& use : idUses()) {
+        const std::string highest = std::to_string(highestIdInUse(server, use.table));
+        // setval only forward: another counter's ids already handed out stay behind it.
+        server.execute(std::string("select setval('") + use.sequence + "', " + highest + ") where " + highest
+                       + " > coalesce(pg_sequence_last_value('" + use.sequence + "'), 0)");
+    }
 }
 
 std::string shownValue(const FieldValue& value)

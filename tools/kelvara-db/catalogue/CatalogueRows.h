@@ -90,6 +90,25 @@ CopiedCounts writeNewCatalogue(const std::string& dest, const CatalogueSource& s
 // Creates the tables and the column-settings row in an empty server database.
 void initServerCatalogue(const std::string& conninfo);
 
+// Whose ids a table's rows hold: the server's sequence that numbers them, and the column of
+// another table that refers to them (with its foreign key on a server); none for compressors.
+struct IdUse {
+    db::CatalogueTable table;
+    const char* sequence;
+    const char* referringTable;  // as the statements write it, or nullptr
+    const char* referringColumn;
+    const char* foreignKey;
+};
+const std::array<IdUse, 3>& idUses();
+
+// The highest id a manufacturer, model or compressor row holds or another table's rows refer
+// to (0 when none): a new row numbered at or below it could adopt rows left behind by a
+// removed parent.
+long long highestIdInUse(CppSQLiteSession& session, db::CatalogueTable table);
+// Moves each id sequence of a server catalogue past highestIdInUse, so that the ids it hands
+// out to any counter adopt no orphans.
+void raiseIdSequences(CppSQLiteSession& server);
+
 // A value as a message shows it: quoted, control bytes (and every byte above ASCII when the
 // text is not UTF-8) as \xNN, long texts cut short; NULL as NULL.
 std::string shownValue(const FieldValue& value);

@@ -91,11 +91,11 @@ std::size_t CatalogueFile::addNewRowsToServer()
 {
     if (m_directory.empty())
         return 0;
-    // The server's sequences, as its schema names them, in the order of kIdTables.
-    constexpr const char* kSequences[] = {"marki_id_seq", "modele_id_seq", "kompresory_id_seq"};
     const StoredCatalogue now(m_path);
     const std::unique_ptr<CppSQLiteSession> server = openCatalogue(m_name, db::Access::readWrite);
     CppSQLiteTransaction transaction(*server, CppSQLiteTransaction::Kind::write);
+    // Whatever numbers the new rows, no id a removed parent's dependants still refer to.
+    raiseIdSequences(*server);
     // The snapshot numbered new rows after its own highest ids, which another counter may have
     // used meanwhile (or used and removed): each new row gets an id from the server's sequence
     // instead, and the rows under it follow.
@@ -109,7 +109,7 @@ std::size_t CatalogueFile::addNewRowsToServer()
             keys.push_back(row.key);
         std::vector<long long> ids;
         for (CppSQLiteCursor next = server->execute("select nextval($1::regclass) from generate_series(1, $2)",
-                                                    {kSequences[t], static_cast<long long>(keys.size())});
+                                                    {idUses()[t].sequence, static_cast<long long>(keys.size())});
              !next.atEnd(); next.advance())
             ids.push_back(std::stoll(next.field(0)));
         std::sort(ids.begin(), ids.end());
@@ -139,9 +139,13 @@ std::size_t CatalogueFile::addNewRowsToServer()
                 return true;
             });
         } catch (const CppSQLiteException& e) {
+            // Only a lock (or a lost serialisation) goes away by trying again; a value the
+            // server refuses, such as a numeric overflow, would fail the same way every time.
+            constexpr int kBusy = 5;
             throw ToolError(m_name + ": " + description.name + ": " + e.engineMessage()
-                            + " (another program may have changed the catalogue meanwhile; nothing was written, "
-                              "try again)");
+                            + (e.errorCode() == kBusy ? " (another program holds or changed the catalogue meanwhile; "
+                                                        "nothing was written, try again)"
+                                        : "; nothing was written"));
         }
     }
     transaction.commit();

@@ -2,6 +2,7 @@
 
 #include "Catalogue.h"
 #include "CatalogueCheck.h"
+#include "CatalogueRows.h"
 #include "CppSQLiteSession.h"
 #include "Schema.h"
 #include "ToolError.h"
@@ -9,16 +10,6 @@
 #include <vector>
 
 namespace kelvara::dbtool {
-
-namespace {
-
-// The foreign keys of db/schema-postgres.sql, by the names it gives them.
-const char* const kForeignKeysPresent =
-    "select conrelid::regclass::text, conname from pg_constraint where contype = 'f' "
-    "and connamespace = current_schema()::regnamespace "
-    "and conname in ('modele_id_marki_fkey', 'kompresory_id_modelu_fkey')";
-
-}  // namespace
 
 bool constrainServerCatalogue(CppSQLiteSession& session, const std::string& name)
 {
@@ -32,10 +23,19 @@ bool constrainServerCatalogue(CppSQLiteSession& session, const std::string& name
             text += "\n  " + orphan;
         throw ToolError(text);
     }
+    std::string names;  // the foreign keys of db/schema-postgres.sql
+    std::size_t keys = 0;
+    for (const IdUse& use : idUses()) {
+        if (use.foreignKey)
+            names += std::string(keys++ ? ", '" : "'") + use.foreignKey + "'";
+    }
     std::vector<std::string> drops;
-    for (CppSQLiteCursor key = session.execute(kForeignKeysPresent); !key.atEnd(); key.advance())
+    for (CppSQLiteCursor key = session.execute("select conrelid::regclass::text, conname from pg_constraint where "
+                                               "contype = 'f' and connamespace = current_schema()::regnamespace and "
+                                               "conname in (" + names + ")");
+         !key.atEnd(); key.advance())
         drops.push_back("ALTER TABLE " + std::string(key.fieldView(0)) + " DROP CONSTRAINT " + key.field(1));
-    if (drops.size() == 2)
+    if (drops.size() == keys)
         return false;
     // One dropped by hand: both are made again, exactly as the schema makes them.
     for (const std::string& drop : drops)

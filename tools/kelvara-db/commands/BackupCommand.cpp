@@ -1,6 +1,8 @@
 #include "Catalogue.h"
 #include "CatalogueBackup.h"
 #include "CatalogueRows.h"
+#include "CatalogueShape.h"
+#include "CppSQLiteException.h"
 #include "Command.h"
 
 #include <ostream>
@@ -8,6 +10,17 @@
 namespace kelvara::dbtool {
 
 namespace {
+
+// Refused as by every other command; a file too damaged or too busy to read its schema now
+// is still copied, since reporting its damage is what backup is for.
+void refuseForeignShape(const std::string& source)
+{
+    const std::unique_ptr<CppSQLiteSession> db = openCatalogue(source, db::Access::readOnly, 0);
+    try {
+        requireCatalogueShape(*db, source);
+    } catch (const CppSQLiteException&) {
+    }
+}
 
 int runBackup(const std::vector<std::string>& args, Console& console)
 {
@@ -21,6 +34,7 @@ int runBackup(const std::vector<std::string>& args, Console& console)
         console.out << "copied " << source << " to " << dest << " (" << rows.compressors() << " compressors)\n";
         return kExitOk;
     }
+    refuseForeignShape(source);
     const BackupResult result = backupCatalogue(source, dest);
     if (!result.damage.empty()) {
         console.err << "damaged: the copy of " << source

@@ -2,28 +2,37 @@
 #include "Command.h"
 #include "CatalogueSnapshot.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <iterator>
-#include <sstream>
 
 namespace kelvara::dbtool {
 
 namespace {
 
+// The file once in memory, no more: sized up front where its size is known, so that a
+// large file is not held twice while the text grows.
 std::string readAll(const std::string& path)
 {
-    if (path == "-") {
-        std::ostringstream text;
-        text << std::cin.rdbuf();
-        return text.str();
+    std::ifstream file;
+    if (path != "-") {
+        file.open(path, std::ios::binary);
+        if (!file) {
+            throw ToolError("cannot read " + path);
+        }
     }
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        throw ToolError("cannot read " + path);
+    std::istream& in = path == "-" ? std::cin : file;
+    std::string text;
+    std::error_code ec;
+    const auto size = path == "-" ? 0 : std::filesystem::file_size(path, ec);
+    if (!ec && size > 0) {
+        text.reserve(static_cast<std::size_t>(size));
     }
-    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad()) {
+    char chunk[1 << 16];
+    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+        text.append(chunk, static_cast<std::size_t>(in.gcount()));
+    }
+    if (in.bad()) {
         throw ToolError("cannot read " + path);
     }
     return text;
@@ -67,17 +76,19 @@ const Command importCommand = {
     "\n"
     "Each manufacturer is found by its exact name (the lowest id when several bear\n"
     "it) and each model by its exact name within that manufacturer; those not\n"
-    "found are created. Values are stored as text, byte for byte, except for the\n"
+    "found are created, numbered above every id in use or referred to, so that\n"
+    "they never take over the models or compressors of a removed one. Values are stored as text, byte for byte, except for the\n"
     "apostrophe 'export' puts before a text that would start like a spreadsheet\n"
     "formula, which is taken away. An empty field stores NULL and \"\" an empty\n"
     "text. A text may have at most 256 bytes. A price must be empty or a plain\n"
-    "finite number: optional sign, digits with an optional fraction and exponent\n"
-    "(12, -3, 12.50, 1e3; not 1e999).\n"
+    "number: optional sign, digits with an optional fraction and exponent (12, -3,\n"
+    "12.50, 1e3), at most 32 characters, 0 or between 10^-20 and 10^15 in size\n"
+    "(not 1e999 or 1e-999), as the compressor window takes it.\n"
     "\n"
     "The whole file is checked before anything is written, and the import runs in\n"
     "one transaction. The first wrong row stops it with \"line N: reason\" and the\n"
     "catalogue stays untouched: a wrong number of fields, a missing manufacturer or\n"
-    "model name, a text over 256 bytes, a price that is not a plain finite number,\n"
+    "model name, a text over 256 bytes, a price out of those bounds,\n"
     "an unterminated quoted field, a stray quote or carriage return, invalid UTF-8,\n"
     "a NUL character, or a file in UTF-16 (save it as CSV UTF-8 instead).\n"
     "\n"
