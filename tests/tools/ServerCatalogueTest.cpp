@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 namespace kelvara::dbtool::testing {
 namespace {
 
@@ -155,11 +153,10 @@ TEST_F(ServerCatalogueTest, CopyInitAndConstrainRefuseWhatTheServerWouldNotKeepW
     m_db.exec("delete from kompresory where id_kompresora = 301");
     EXPECT_EQ(runTool({"constrain", server.path()}).out, server.path() + ": foreign keys added\n");
     EXPECT_THROW(m_db.exec("delete from modele"), std::runtime_error);
-    const std::string database = "kelvara_latin1_" + std::to_string(::getpid());
-    RawDb admin(*kelvara::test::testServer() + " dbname=postgres");
-    admin.exec("CREATE DATABASE " + database + " ENCODING 'LATIN1' LC_COLLATE 'C' LC_CTYPE 'C' TEMPLATE template0");
-    const std::string refused = runTool({"init", *kelvara::test::testServer() + " dbname=" + database}).err;
-    admin.exec("DROP DATABASE " + database);
+    const std::string latin1 = server.path().substr(server.path().find("dbname=") + 7) + "_latin1";
+    m_db.exec("CREATE DATABASE " + latin1 + " ENCODING 'LATIN1' LC_COLLATE 'C' LC_CTYPE 'C' TEMPLATE template0");
+    const std::string refused = runTool({"init", server.path() + "_latin1"}).err;
+    m_db.exec("DROP DATABASE " + latin1);
     EXPECT_NE(refused.find("createdb -E UTF8 -T template0"), std::string::npos) << refused;
 }
 

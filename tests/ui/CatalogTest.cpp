@@ -21,8 +21,7 @@ void CatalogTest::SetUp()
     m_previousDirectory = buffer;
     ASSERT_EQ(chdir(m_catalogue.directory().c_str()), 0);
     m_changedDirectory = true;
-    // Without transactions: the suites compare what a command reads and writes.
-    theDb.setStatementTrace([this](const char* sql) {
+    theDb.setStatementTrace([this](const char* sql) {  // without transactions: what a command reads and writes
         if (!std::set<std::string>{"BEGIN", "BEGIN IMMEDIATE", "COMMIT", "ROLLBACK"}.count(sql))
             m_statements.emplace_back(sql);
     });

@@ -460,8 +460,7 @@ TEST_P(CompressorDialogTest, DatabaseFailureKeepsTheDialogOpenWithWhatWasTyped)
     });
     seam::click(main, IDC_ADD_COMPRESSOR);
 
-    // A file refuses Save's transaction at once; a server lets it read and refuses the insert.
-    ASSERT_EQ(ran.size(), onServer() ? 3u : 0u);
+    ASSERT_EQ(ran.size(), onServer() ? 3u : 0u);  // a file refuses Save's transaction at once
     EXPECT_TRUE(openAfterFailure);
     EXPECT_EQ(afterFailure, typed);
     ASSERT_EQ(Seam::messages().size(), 1u);

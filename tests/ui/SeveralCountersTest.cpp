@@ -33,17 +33,15 @@ TEST_P(SeveralCountersTest, SaveWritesOnlyOverWhatTheDialogLoaded)
 {
     CCatalogDlg& dlg = openOnGolf();
     seam::clickListRow(dlg, IDC_RESULTS, 0);
-    std::string afterRefusal;
     Seam::onNextDialog([&](CDialog& d) {
         m_db.exec("update kompresory set netto = 199");
         seam::type(d, IDC_PART_NO, "KV-mine");
         seam::click(d, IDOK);  // refused: the dialog stays with what was typed
-        afterRefusal = seam::text(d, IDC_PART_NO) + (seam::isShownModal(d) ? " open" : "");
+        EXPECT_EQ(seam::text(d, IDC_PART_NO) + (seam::isShownModal(d) ? " open" : ""), "KV-mine open");
         seam::click(d, IDOK);  // written over the other counter's change
     });
     seam::click(dlg, IDC_EDIT_COMPRESSOR);
-    EXPECT_EQ(afterRefusal + " " + held("nrkv") + " " + held("netto"),
-              onServer() ? "KV-mine open KV-mine 285.00" : "KV-mine open KV-mine 285.0");
+    EXPECT_EQ(held("nrkv") + " " + held("netto"), onServer() ? "KV-mine 285.00" : "KV-mine 285.0");
     // Removed meanwhile: said so, nothing written, the dialog open until Cancel.
     seam::clickListRow(dlg, IDC_RESULTS, 0);
     Seam::onNextDialog([&](CDialog& d) {
@@ -107,7 +105,6 @@ TEST_P(SeveralCountersTest, ADatabaseWithoutTheCatalogueSaysHowToMakeOne)
     m_db.exec("drop table kolumny");
     g_strCatalogue = m_catalogue.path();
     EXPECT_FALSE(theApp.InitInstance());
-    theApp.m_nExitCode = 0;
     EXPECT_EQ(takeMessages().at(0).find("Create one with 'kelvara-db init'") != std::string::npos, onServer());
 }
 
