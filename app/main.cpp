@@ -1,14 +1,27 @@
 #include "CatalogApp.h"
+#include "CatalogueSecrets.h"
 #include "Globals.h"
 #include "ResourceIds.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 int main(int argc, char** argv)
 {
     // --catalogue NAME: a catalogue file, or a PostgreSQL connection string or URI, instead of
-    // database.db in the current folder. It is taken out before Qt sees the arguments.
+    // database.db in the current folder. It is taken out before Qt sees the arguments. The
+    // launcher hands it over in KELVARA_CATALOGUE instead, which other users cannot read;
+    // programs started from here do not inherit it.
+    if (const char* handedOver = std::getenv("KELVARA_CATALOGUE")) {
+        if (*handedOver)
+            g_strCatalogue = handedOver;
+#ifdef _WIN32
+        _putenv_s("KELVARA_CATALOGUE", "");
+#else
+        unsetenv("KELVARA_CATALOGUE");
+#endif
+    }
     int kept = 1;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--catalogue") == 0) {
@@ -17,6 +30,7 @@ int main(int argc, char** argv)
                 return 2;
             }
             g_strCatalogue = argv[++i];
+            kelvara::db::hidePasswordInPlace(argv[i]);
         } else {
             argv[kept++] = argv[i];
         }

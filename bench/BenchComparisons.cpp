@@ -132,8 +132,14 @@ StartupFigures measureStartup(MainWindow& window, const ServerCatalogues& server
             }));
         }
     }
-    return {{"start-up to a filled window, empty catalogue", 0, median(startEmpty), median(bareEmpty)},
-            {"start-up to a filled window", manufacturers, median(startFull), median(bareFull)}};
+    StartupFigures figures{{"start-up to a filled window, empty catalogue", 0, median(startEmpty), median(bareEmpty)},
+                           {"start-up to a filled window", manufacturers, median(startFull), median(bareFull)}};
+    for (const auto& [dir, figure] : {std::pair{emptyDir, &figures.empty}, std::pair{fullDir, &figures.full}}) {
+        CurrentDirectory cd(dir);
+        meterRun(*figure, [&] { window.open(server.of(dir)); });
+        window.close();
+    }
+    return figures;
 }
 
 void compareFillManufacturers(Session& s, long long manufacturers)
@@ -248,7 +254,7 @@ void compareEditCompressor(Session& s)
         seam::pick(s.dlg, IDC_MODEL_LIST, s.modelIndex);
         settle();
         seam::clickListRow(s.dlg, IDC_RESULTS, 0);
-        statements = {{sql::loadCompressor(g_strCompressorId), true}};
+        statements = {{sql::loadCompressor(theDb.dialect(), g_strCompressorId), true}};
         statements.insert(statements.end(), s.carStatements.begin(), s.carStatements.end());
         seam::Seam::reset();
         seam::Seam::onNextDialog([](CDialog& d) { seam::click(d, IDCANCEL); });
@@ -282,7 +288,7 @@ void compareLoadCompressor(Session& s)
     seam::pick(s.dlg, IDC_MODEL_LIST, s.modelIndex);
     settle();
     seam::clickListRow(s.dlg, IDC_RESULTS, 0);
-    const std::vector<BareStatement> statements = {{sql::loadCompressor(g_strCompressorId), true}};
+    const std::vector<BareStatement> statements = {{sql::loadCompressor(theDb.dialect(), g_strCompressorId), true}};
     Comparison c = compare(
         "load a compressor for editing", s.repetitions, {},
         [&] {
@@ -374,6 +380,7 @@ int runComparisons(const Options& options)
 
     Run run;
     MainWindow window;
+    meterServerTraffic(options.server.empty() ? nullptr : &theDb);
     run.statements = {{"column settings", sql::selectColumnFlags()}, {"manufacturers", sql::selectManufacturers()}};
     const StartupFigures startup =
         measureStartup(window, server, fullDir, emptyDir, slowRepetitions, generation.manufacturers);

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+class CppSQLiteSession;
+
 namespace kelvara::bench {
 
 template <class F>
@@ -28,6 +30,8 @@ struct Comparison {
     double bare = 0;             // median ms
     double leftover = 0;         // median ms of one more event-loop turn after the timed region
     bool targeted = false;       // held to program <= 2 x bare
+    int roundTrips = -1;         // on a server: one more run of the program, traced
+    long connections = -1;
     double ratio() const { return bare > 0 ? program / bare : 0; }
 };
 
@@ -37,6 +41,14 @@ struct Comparison {
 Comparison compare(const std::string& name, int repetitions, const std::function<void()>& setup,
                    const std::function<void()>& program, const std::function<void()>& bare,
                    const std::function<void()>& leftoverTurn = {});
+
+// On a server, compare() runs the program once more, untimed, with libpq's trace of session
+// on, for its round trips and the connections it made; printed with the time it would take
+// across a link of kSlowLinkMs round trip. Null (a file): nothing to count.
+inline constexpr double kSlowLinkMs = 20;
+void meterServerTraffic(CppSQLiteSession* session);
+// On a server, runs run once, traced, and notes its round trips and connections in c.
+void meterRun(Comparison& c, const std::function<void()>& run);
 
 void printComparisonHeader(std::ostream& out);
 void printComparison(std::ostream& out, const Comparison& c);

@@ -46,6 +46,7 @@ void CppSQLiteSession::open(const char* name, kelvara::db::Access access, const 
         m_connection = kelvara::db::openSqlite(name, access, *this, m_nBusyTimeoutMs);
     }
     m_dialect = m_connection->dialect();
+    m_connection->traceMessages(m_serverTrace);
 }
 
 void CppSQLiteSession::applyBusyTimeout(int milliseconds)
@@ -55,9 +56,10 @@ void CppSQLiteSession::applyBusyTimeout(int milliseconds)
         m_connection->setBusyTimeout(milliseconds);
 }
 
-int CppSQLiteSession::lockWaitSlice(bool restart)
+int CppSQLiteSession::waitSlice(CatalogueWait what, bool restart)
 {
     const long long now = nowMs();
+    m_waitFor = what;
     if (restart || !m_bWaiting) {
         if (!m_bWaiting) {
             m_bWaiting = true;
@@ -66,9 +68,9 @@ int CppSQLiteSession::lockWaitSlice(bool restart)
         m_waitStartMs = now;
     }
     const long long elapsed = now - m_waitStartMs;
-    if (elapsed >= m_nBusyTimeoutMs)
-        return 0;
-    if (m_pLockWait && !m_pLockWait->lockWaitContinues(static_cast<int>(elapsed)))
+    // The window stays lively also past the time-out, while the server ends the statement.
+    const bool goesOn = !m_pLockWait || m_pLockWait->lockWaitContinues(static_cast<int>(elapsed));
+    if (elapsed >= m_nBusyTimeoutMs || !goesOn)
         return 0;
     // Short slices keep a waiting window lively.
     return static_cast<int>(std::max<long long>(1, std::min<long long>(m_nBusyTimeoutMs - elapsed, 10)));
@@ -133,11 +135,19 @@ void CppSQLiteSession::loadRows(const std::string& table, const std::vector<std:
     m_connection->loadRows(table, columns, next);
 }
 
+void CppSQLiteSession::traceServerMessages(std::FILE* file)
+{
+    m_serverTrace = file;
+    if (m_connection)
+        m_connection->traceMessages(file);
+}
+
 void CppSQLiteSession::close()
 {
     if (t_waitingSession == this)
         endLockWait();
     if (m_connection) {
+        m_closedConnections += m_connection->connectionsMade();
         m_connection->close();
         m_connection.reset();
     }

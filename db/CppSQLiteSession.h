@@ -53,12 +53,22 @@ public:
     // Who is told while a statement waits for another connection's lock (none by default).
     void setLockWaitObserver(LockWaitObserver* observer) { m_pLockWait = observer; }
     LockWaitObserver* lockWaitObserver() const { return m_pLockWait; }
+    // What the wait the observer hears of is for; it may change while the wait goes on.
+    CatalogueWait currentWait() const { return m_waitFor; }
     // Tells the observer that the wait in progress on this thread, if any, is over; the
     // session and its cursors call it after every step that may have waited.
     static void endLockWait();
+    // On a server, libpq's trace of every message of this session's connections after their
+    // handshake (reopened ones too) goes to file until this is called with null; and how
+    // many connections it has made (see ServerTraffic.h).
+    void traceServerMessages(std::FILE* file);
+    long serverConnectionsMade() const
+    {
+        return m_closedConnections + (m_connection ? m_connection->connectionsMade() : 0);
+    }
 
 private:
-    int lockWaitSlice(bool restart) override;
+    int waitSlice(CatalogueWait what, bool restart) override;
     void requireOpen() const;
     CppSQLiteCursor start(const char* sql, const kelvara::db::BoundValues* values);
 
@@ -69,4 +79,7 @@ private:
     LockWaitObserver* m_pLockWait = nullptr;
     bool m_bWaiting = false;   // the observer was told a wait began and not yet that it ended
     long long m_waitStartMs = 0;
+    CatalogueWait m_waitFor = CatalogueWait::lock;
+    std::FILE* m_serverTrace = nullptr;
+    long m_closedConnections = 0;
 };

@@ -6,7 +6,9 @@
 #include "BoundValue.h"
 #include "CatalogueName.h"
 #include "Dialect.h"
+#include "LockWait.h"
 
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
@@ -14,12 +16,14 @@
 
 namespace kelvara::db {
 
-// The session, as an engine sees it while a statement waits for another connection's lock.
+// The session, as an engine sees it while a statement waits for another connection's lock,
+// a slow server or a connection being made.
 class WaitHost {
 public:
-    // Called when a wait starts (restart) and again after each slice of it: the milliseconds
-    // to wait before the next look, or 0 to give up now (time-out reached or observer).
-    virtual int lockWaitSlice(bool restart) = 0;
+    // Called when a wait starts (restart) and again after each slice of it, with what is
+    // waited for now: the milliseconds to wait before the next look, or 0 to give up now
+    // (the busy time-out reached, or the observer).
+    virtual int waitSlice(CatalogueWait what, bool restart) = 0;
 
 protected:
     ~WaitHost() = default;
@@ -57,6 +61,11 @@ public:
     virtual void setBusyTimeout(int milliseconds) = 0;
     // Closes the connection; statements still open keep what they need until finalised.
     virtual void close() = 0;
+    // A server's protocol: every message to and from it written to file as libpq traces
+    // it (null stops), and the connections made so far, cancel requests included. A file
+    // has neither.
+    virtual void traceMessages(std::FILE*) {}
+    virtual long connectionsMade() const { return 0; }
 };
 
 // Opens a catalogue file, as the SQLite engine does.

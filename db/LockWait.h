@@ -1,5 +1,12 @@
 #pragma once
 
+// What a command waits for while the observer is told.
+enum class CatalogueWait {
+    lock,        // another connection's lock: on a file always, on a server when it says so
+    server,      // the catalogue server, which has not answered yet and names no lock
+    connecting,  // a connection to the catalogue server, being made
+};
+
 // Told while a statement waits for a lock that another connection (another program, another
 // counter) holds, so that a window can show the wait and let the operator give it up. The
 // session calls it from inside the statement, on the thread that runs it.

@@ -391,14 +391,14 @@ std::string updateCompressor(Dialect dialect, const CompressorValues& values, co
            + " where id_kompresora = " + idValue(compressorId, kCompressorIdField) + ";";
 }
 
-std::string loadCompressor(const std::string& compressorId)
+std::string loadCompressor(Dialect dialect, const std::string& compressorId)
 {
     return "select kompresory.pojemnosc, kompresory.od, kompresory.do, "
            "kompresory.typ, kompresory.nr_f_s, kompresory.nrkv, kompresory.cena_zakl, "
            "kompresory.kaucja_sku, kompresory.netto "
            "from kompresory, modele, marki "
            "where kompresory.id_kompresora = "
-           + idValue(compressorId, kCompressorIdField) + ";";
+           + idValue(compressorId, kCompressorIdField) + (dialect == Dialect::postgres ? " limit 1;" : ";");
 }
 
 std::string countCompressorsOfType(Dialect dialect, const std::string& upperType)

@@ -79,7 +79,9 @@ std::string modelIdByName(Dialect dialect, const std::string& model, const std::
 // --- compressors --------------------------------------------------------------------
 std::string insertCompressor(Dialect dialect, const std::string& modelId, const CompressorValues& values);
 std::string updateCompressor(Dialect dialect, const CompressorValues& values, const std::string& compressorId);
-std::string loadCompressor(const std::string& compressorId);
+// On the server, the first row only: the statement joins nothing, and the rest of its cross
+// product would be built and sent for nothing.
+std::string loadCompressor(Dialect dialect, const std::string& compressorId);
 std::string countCompressorsOfType(Dialect dialect, const std::string& upperType);
 std::string compressorsOfType(Dialect dialect, const std::string& upperType);
 std::string countCompressorsOfCar(Dialect dialect, const std::string& manufacturer, const std::string& model);

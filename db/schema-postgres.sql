@@ -51,17 +51,22 @@ CREATE SEQUENCE marki_id_seq;
 CREATE SEQUENCE modele_id_seq;
 CREATE SEQUENCE kompresory_id_seq;
 
--- One trigger function serves the three tables: TG_ARGV names the id column and its sequence.
-CREATE FUNCTION catalogue_next_id() RETURNS trigger LANGUAGE plpgsql AS $$
+-- One trigger function serves the three tables: TG_ARGV names the id column and its sequence,
+-- which sits in the table's schema. It runs as whoever inserts, so it sees only pg_catalog
+-- (pg_temp last) and names what it calls there: no function or table another database user
+-- creates can stand in for them.
+CREATE FUNCTION catalogue_next_id() RETURNS trigger LANGUAGE plpgsql
+    SET search_path = pg_catalog, pg_temp AS $$
 DECLARE
     id_column text := TG_ARGV[0];
-    id_sequence regclass := TG_ARGV[1]::regclass;
-    given bigint := to_jsonb(NEW) ->> id_column;
+    id_sequence regclass := pg_catalog.format('%I.%I', TG_TABLE_SCHEMA, TG_ARGV[1])::regclass;
+    given bigint := pg_catalog.to_jsonb(NEW) OPERATOR(pg_catalog.->>) id_column;
 BEGIN
     IF given IS NULL THEN
-        NEW := jsonb_populate_record(NEW, jsonb_build_object(id_column, nextval(id_sequence)));
-    ELSIF given >= coalesce(pg_sequence_last_value(id_sequence), 0) THEN
-        PERFORM setval(id_sequence, given);
+        NEW := pg_catalog.jsonb_populate_record(NEW,
+                   pg_catalog.jsonb_build_object(id_column, pg_catalog.nextval(id_sequence)));
+    ELSIF given OPERATOR(pg_catalog.>=) coalesce(pg_catalog.pg_sequence_last_value(id_sequence), 0) THEN
+        PERFORM pg_catalog.setval(id_sequence, given);
     END IF;
     RETURN NEW;
 END $$;

@@ -2,6 +2,7 @@
 
 #include "CatalogueTables.h"
 #include "PostgresConnection.h"
+#include "PostgresLink.h"
 #include "PostgresStatement.h"
 
 #ifdef _WIN32
@@ -13,6 +14,9 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
 
 namespace kelvara::db {
 
@@ -27,34 +31,104 @@ long long nowMs()
 std::string trimmed(const char* text)
 {
     std::string out;
-    for (const char* c = text ? text : ""; *c; ++c) {
-        if (*c == '\t' && !out.empty() && out.back() == '\n')
+    const std::string_view all(text ? text : "");
+    bool caretNext = false;
+    for (std::size_t start = 0; start < all.size();) {
+        std::size_t end = all.find('\n', start);
+        end = end == std::string_view::npos ? all.size() : end + 1;
+        std::string_view line = all.substr(start, end - start);
+        start = end;
+        // The statement's text and the caret under it belong in the server's log, not in a
+        // message box.
+        const bool quotesStatement = line.rfind("LINE ", 0) == 0 || line.rfind("QUERY:", 0) == 0
+                                     || line.rfind("CONTEXT:", 0) == 0 || line.rfind("STATEMENT:", 0) == 0;
+        if (quotesStatement || caretNext) {
+            caretNext = line.rfind("LINE ", 0) == 0;
             continue;
-        out += *c;
+        }
+        if (line.front() == '\t' && !out.empty() && out.back() == '\n')
+            line.remove_prefix(1);
+        out.append(line);
     }
     while (!out.empty() && (out.back() == '\n' || out.back() == ' '))
         out.pop_back();
     return out;
 }
 
+std::string PostgresConnection::startupOptions() const
+{
+    // The catalogue's tables are where init made them, in public, and nowhere else: a schema
+    // another database user names after ours ("$user", first by default) cannot stand in for
+    // them. A connection string may name another schema in its own options, which follow.
+    // The settings the statements rely on come last, so they win.
+    std::string theirs;
+    if (PQconninfoOption* given = PQconninfoParse(m_conninfo.c_str(), nullptr)) {
+        for (const PQconninfoOption* option = given; option->keyword; ++option) {
+            if (std::strcmp(option->keyword, "options") == 0 && option->val)
+                theirs = option->val;
+        }
+        PQconninfoFree(given);
+    }
+    const char* fromEnvironment = std::getenv("PGOPTIONS");
+    if (theirs.empty() && fromEnvironment)
+        theirs = fromEnvironment;
+    std::string options = "-c search_path=public " + theirs;
+    // Texts are standard literals: a backslash in one is an ordinary character. Another
+    // counter's lock is waited for as long as SQLite waits for a locked file.
+    options += " -c standard_conforming_strings=on -c lock_timeout=" + std::to_string(lockTimeoutSetting());
+    if (m_access == Access::readOnly)
+        options += " -c default_transaction_read_only=on";
+    return options;
+}
+
 void PostgresConnection::connect()
 {
-    const char* const keywords[] = {"dbname", "fallback_application_name", nullptr};
-    const char* const values[] = {m_conninfo.c_str(), m_applicationName.c_str(), nullptr};
-    PGconn* conn = PQconnectdbParams(keywords, values, 1);
-    if (!conn || PQstatus(conn) != CONNECTION_OK) {
-        const std::string message = trimmed(conn ? PQerrorMessage(conn) : "out of memory");
+    // Every setting travels in the start-up message: no statement runs before the first
+    // command's own. The window goes on painting meanwhile; after a moment it shows the
+    // wait, and Cancel gives it up.
+    PGconn* conn = startConnecting(m_conninfo, m_applicationName, startupOptions());
+    const long long started = nowMs();
+    const int limitMs = connectTimeoutMs(conn);
+    PostgresPollingStatusType polling = PGRES_POLLING_WRITING;
+    bool waiting = false;
+    int sliceMs = kWaitNoticeMs;
+    std::string failure;
+    while (polling != PGRES_POLLING_OK && polling != PGRES_POLLING_FAILED) {
+        if (PQstatus(conn) == CONNECTION_BAD) {
+            polling = PGRES_POLLING_FAILED;
+            break;
+        }
+        if (connectionSocketReady(conn, polling, sliceMs)) {
+            polling = PQconnectPoll(conn);
+            continue;
+        }
+        const long long elapsed = nowMs() - started;
+        if (limitMs > 0 && elapsed >= limitMs) {
+            failure = "the catalogue server did not answer within " + std::to_string(limitMs / 1000)
+                      + " seconds (connect_timeout)";
+            break;
+        }
+        if (elapsed < kWaitNoticeMs)
+            continue;
+        sliceMs = m_host.waitSlice(CatalogueWait::connecting, !waiting);
+        waiting = true;
+        if (sliceMs == 0) {
+            failure = "connecting to the catalogue server was cancelled";
+            break;
+        }
+    }
+    if (polling != PGRES_POLLING_OK) {
+        if (failure.empty())
+            failure = trimmed(PQerrorMessage(conn));
         PQfinish(conn);
-        throw CppSQLiteException(kCantOpen, message.c_str());
+        throw CppSQLiteException(kCantOpen, failure.c_str());
     }
     m_conn = conn;
-    if (PQsetClientEncoding(m_conn, "UTF8") != 0)
-        lost();
-    // Texts are standard literals: a backslash in one is an ordinary character.
-    runSetting("SET standard_conforming_strings = on");
-    if (m_access == Access::readOnly)
-        runSetting("SET default_transaction_read_only = on");
-    setBusyTimeout(m_timeoutMs);
+    ++m_connectionsMade;
+    // The server's notices (a FATAL before it goes away among them) are no one's business
+    // on standard error; what matters reaches the operator as a command's failure.
+    PQsetNoticeProcessor(m_conn, [](void*, const char*) {}, nullptr);
+    traceMessages(m_trace);
 }
 
 void PostgresConnection::runSetting(const std::string& sql)
@@ -81,19 +155,49 @@ void PostgresConnection::failWith(PGresult* result)
     throw CppSQLiteException(code, message.c_str()).withExtendedCode(extended);
 }
 
+bool PostgresConnection::brokenWhileIdle()
+{
+    // An idle connection hears from the server when it goes away (a restart, an idle
+    // time-out: its last words, then the end of the stream) or when the keepalives found
+    // the peer dead: the socket is readable until that is read.
+    for (int look = 0; look < 8 && PQstatus(m_conn) == CONNECTION_OK; ++look) {
+        pollfd socketWait{};
+        socketWait.fd = PQsocket(m_conn);
+        socketWait.events = POLLIN;
+        if (poll(&socketWait, 1, 0) <= 0)
+            return false;
+        if (!PQconsumeInput(m_conn))
+            return true;
+    }
+    return PQstatus(m_conn) != CONNECTION_OK;
+}
+
+void PostgresConnection::drop()
+{
+    m_active = nullptr;
+    PQfinish(m_conn);
+    m_conn = nullptr;
+}
+
 PGconn* PostgresConnection::ready()
 {
-    if (m_conn && PQstatus(m_conn) != CONNECTION_OK) {
-        PQfinish(m_conn);
-        m_conn = nullptr;
-    }
-    if (!m_conn)
-        connect();
     // A window shown during a lock wait must not start a statement on the same connection.
     if (m_receiving)
         throw CppSQLiteException(21, "another statement is still waiting for the server");
     if (m_active)
         m_active->putAside();
+    // Nothing of the command has been sent yet, so it may go to a new connection; but not a
+    // transaction's next statement, whose work so far went with the old one.
+    if (m_conn) {
+        const bool inTransaction = PQtransactionStatus(m_conn) != PQTRANS_IDLE;
+        if (brokenWhileIdle()) {
+            if (inTransaction)
+                lost();
+            drop();
+        }
+    }
+    if (!m_conn)
+        connect();
     return m_conn;
 }
 
@@ -171,13 +275,14 @@ void PostgresConnection::loadRows(const std::string& table, const std::vector<st
 
 void PostgresConnection::setBusyTimeout(int milliseconds)
 {
+    if (milliseconds == m_timeoutMs)
+        return;
     m_timeoutMs = milliseconds;
     if (!m_conn || PQstatus(m_conn) != CONNECTION_OK)
         return;
     if (m_active)
         m_active->putAside();
-    // Another counter's lock is waited for as long as SQLite waits for a locked file.
-    runSetting("SET lock_timeout = " + std::to_string(milliseconds > 0 ? milliseconds : 1));
+    runSetting("SET lock_timeout = " + std::to_string(lockTimeoutSetting()));
 }
 
 std::unique_ptr<Statement> PostgresConnection::start(const char* sql, const BoundValues* values)
@@ -193,10 +298,22 @@ std::unique_ptr<Statement> PostgresConnection::start(const char* sql, const Boun
             pointers.push_back(value.isNull() ? nullptr : texts.back().c_str());
         }
     }
-    // The extended protocol runs exactly one statement per text.
-    if (!PQsendQueryParams(m_conn, sql, static_cast<int>(pointers.size()), nullptr, pointers.data(), nullptr,
-                           nullptr, 0))
-        lost();
+    // The extended protocol runs exactly one statement per text; it runs only once it has
+    // reached the server whole, so a text that could not be sent is sent again, once, on a
+    // new connection.
+    const auto send = [&] {
+        return PQsendQueryParams(m_conn, sql, static_cast<int>(pointers.size()), nullptr, pointers.data(),
+                                 nullptr, nullptr, 0) != 0;
+    };
+    const bool outsideTransaction = PQtransactionStatus(m_conn) == PQTRANS_IDLE;
+    if (!send()) {
+        if (!outsideTransaction)
+            lost();
+        drop();
+        connect();
+        if (!send())
+            lost();
+    }
     PQsetSingleRowMode(m_conn);
     auto statement = std::make_unique<PostgresStatement>(shared_from_this());
     m_active = statement.get();
@@ -216,9 +333,10 @@ PGresult* PostgresConnection::receive(bool mayGiveUp, bool& gaveUp)
         ~Done() { flag = false; }
     } done{m_receiving};
     const long long started = nowMs();
-    bool waitingForLock = false;
+    bool waiting = false;
+    std::unique_ptr<LockProbe> probe;
     int sliceMs = kWaitNoticeMs;
-    while (PQisBusy(m_conn)) {
+    while (PQisBusy(m_conn) || cancelOnItsWay()) {
         pollfd socketWait{};
         socketWait.fd = PQsocket(m_conn);
         socketWait.events = POLLIN;
@@ -227,18 +345,27 @@ PGresult* PostgresConnection::receive(bool mayGiveUp, bool& gaveUp)
             lost();
         if (ready > 0 && !PQconsumeInput(m_conn))
             lost();
-        if (ready != 0 || !mayGiveUp || gaveUp)
+        if (ready != 0)
             continue;
-        if (nowMs() - started < kWaitNoticeMs)
+        const long long elapsed = nowMs() - started;
+        if (elapsed < kWaitNoticeMs)
             continue;
-        sliceMs = m_host.lockWaitSlice(!waitingForLock);
-        waitingForLock = true;
+        // Silence alone does not say why: past a moment the server is asked, beside.
+        if (!probe && elapsed >= kAskWhyAfterMs) {
+            probe = std::make_unique<LockProbe>(startConnecting(m_conninfo, m_applicationName, startupOptions()),
+                                                PQbackendPID(m_conn));
+            ++m_connectionsMade;
+        }
+        const bool lock = probe && probe->waitsForLock(nowMs());
+        sliceMs = m_host.waitSlice(lock ? CatalogueWait::lock : CatalogueWait::server, !waiting);
+        waiting = true;
         if (sliceMs > 0)
             continue;
         sliceMs = kWaitNoticeMs;
         // At the time-out the server's lock_timeout ends the statement itself; before it,
-        // the operator gave up.
-        if (nowMs() - started < m_timeoutMs) {
+        // the operator gave up (the time is read again: the window may have taken a while).
+        // The window stays until the server answers the cancel.
+        if (mayGiveUp && !gaveUp && nowMs() - started < m_timeoutMs) {
             gaveUp = true;
             cancel();
         }
@@ -272,20 +399,38 @@ void PostgresConnection::cancel()
 {
     if (!m_conn)
         return;
-    if (PGcancel* request = PQgetCancel(m_conn)) {
-        char error[256];
-        PQcancel(request, error, sizeof error);
-        PQfreeCancel(request);
-    }
+    ++m_connectionsMade;
+    m_cancelling = cancelBeside(m_conn);
+    m_cancelSentMs = nowMs();
+}
+
+bool PostgresConnection::cancelOnItsWay()
+{
+    // A server that takes no new connections would hold the request for minutes: after a
+    // while the command goes on without it.
+    if (m_cancelling && (*m_cancelling || nowMs() - m_cancelSentMs > kCancelTakenMs))
+        m_cancelling.reset();
+    return m_cancelling != nullptr;
 }
 
 void PostgresConnection::lost()
 {
     const std::string message = trimmed(m_conn ? PQerrorMessage(m_conn) : "no connection to the server");
-    m_active = nullptr;
-    PQfinish(m_conn);
-    m_conn = nullptr;
+    drop();
     throw CppSQLiteException(kCantOpen, message.c_str());
+}
+
+void PostgresConnection::traceMessages(std::FILE* file)
+{
+    m_trace = file;
+    if (!m_conn)
+        return;
+    if (file) {
+        PQtrace(m_conn, file);
+        PQsetTraceFlags(m_conn, PQTRACE_SUPPRESS_TIMESTAMPS);
+    } else {
+        PQuntrace(m_conn);
+    }
 }
 
 void PostgresConnection::close()

@@ -7,6 +7,7 @@
 
 #include <libpq-fe.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,14 +17,18 @@ namespace kelvara::db::pg {
 
 inline constexpr int kCantOpen = 14;
 inline constexpr int kBusy = 5;
-// A statement that has not answered within this time is treated as waiting for a lock.
+// A statement that has not answered within this time is a wait the session hears of; after
+// the second, the server is asked whether it waits for a lock.
 inline constexpr int kWaitNoticeMs = 20;
+inline constexpr int kAskWhyAfterMs = 250;
 // How long a statement released early may take to end by itself before it is cancelled.
 inline constexpr int kFinishMs = 2;
+// How long the next statement waits for a cancel request to be taken.
+inline constexpr int kCancelTakenMs = 5000;
 
 long long nowMs();
-// libpq's text without its trailing line end, and without the tab it indents a hint with
-// (a message box would show it as a wide gap).
+// libpq's text without its trailing line end, without the tab it indents a hint with (a
+// message box would show it as a wide gap), and without lines quoting the statement.
 std::string trimmed(const char* text);
 
 class PostgresStatement;
@@ -49,6 +54,8 @@ public:
                   const std::function<bool(BoundValues&)>& next) override;
     void setBusyTimeout(int milliseconds) override;
     void close() override;
+    void traceMessages(std::FILE* file) override;
+    long connectionsMade() const override { return m_connectionsMade; }
 
     // The next result of the statement in progress, waiting for the server as long as it
     // works; while it waits for a lock the session hears of it and may give up, which
@@ -67,10 +74,16 @@ public:
     [[noreturn]] void lost();
 
 private:
+    std::string startupOptions() const;
+    // 0 would mean no limit on the server.
+    int lockTimeoutSetting() const { return m_timeoutMs > 0 ? m_timeoutMs : 1; }
     void runSetting(const std::string& sql);
     // The connection, ready for a statement: connected again if it broke, with the rows of
     // a statement still being read taken off it.
     PGconn* ready();
+    bool brokenWhileIdle();
+    void drop();
+    bool cancelOnItsWay();
     [[noreturn]] void failWith(PGresult* result);
     void sendCopyData(const std::string& data);
 
@@ -82,6 +95,12 @@ private:
     PGconn* m_conn = nullptr;
     PostgresStatement* m_active = nullptr;
     bool m_receiving = false;  // inside receive(), where the session's observer runs
+    // A cancel request on its way: the server may signal the statement's backend once more
+    // after it has answered, so nothing else is sent until the request has been taken.
+    std::shared_ptr<std::atomic<bool>> m_cancelling;
+    long long m_cancelSentMs = 0;
+    std::FILE* m_trace = nullptr;
+    long m_connectionsMade = 0;
 };
 
 }  // namespace kelvara::db::pg

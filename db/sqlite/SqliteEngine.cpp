@@ -259,7 +259,7 @@ private:
     static int onBusy(void* context, int attempt)
     {
         auto* connection = static_cast<SqliteConnection*>(context);
-        const int sliceMs = connection->m_host.lockWaitSlice(attempt == 0);
+        const int sliceMs = connection->m_host.waitSlice(CatalogueWait::lock, attempt == 0);
         if (sliceMs <= 0)
             return 0;
         // Short sleeps keep a waiting window lively; the lock is tried again after each.

@@ -56,7 +56,7 @@ TEST(StatementText, Compressors)
               file::insertCompressor("12", ordinaryCompressor()));
     EXPECT_EQ(sql::updateCompressor(sql::Dialect::sqlite, ordinaryCompressor(), "31"),
               file::updateCompressor(ordinaryCompressor(), "31"));
-    EXPECT_EQ(sql::loadCompressor("31"), file::loadCompressor("31"));
+    EXPECT_EQ(sql::loadCompressor(sql::Dialect::sqlite, "31"), file::loadCompressor("31"));
     EXPECT_EQ(sql::deleteCompressor("31"), file::deleteCompressor("31"));
 
     // Empty texts are written as two adjacent quotes.
@@ -203,7 +203,7 @@ TEST(StatementText, BareValuesMustBePlainNumbers)
               "Net price must be a plain number such as 12 or 12.50");
 
     EXPECT_EQ(refusal([&] { sql::deleteCompressor("1 or 1"); }), "compressor id must be a whole number");
-    EXPECT_EQ(refusal([&] { sql::loadCompressor(""); }), "compressor id must be a whole number");
+    EXPECT_EQ(refusal([&] { sql::loadCompressor(sql::Dialect::sqlite, ""); }), "compressor id must be a whole number");
     EXPECT_EQ(refusal([&] { sql::updateCompressor(sql::Dialect::sqlite, ordinaryCompressor(), "1.5"); }),
               "compressor id must be a whole number");
     EXPECT_EQ(refusal([&] { sql::insertCompressor(sql::Dialect::sqlite, "x", ordinaryCompressor()); }),
@@ -252,6 +252,7 @@ TEST(StatementText, ServerTextsDifferOnlyInLiteralsAndWhatTheServerRejects)
         both("compressorsOfType", [](D d) { return sql::compressorsOfType(d, "SD7V16"); }),
         both("countCompressorsOfCar", [](D d) { return sql::countCompressorsOfCar(d, "VW", "Golf"); }),
         both("compressorsOfCar", [](D d) { return sql::compressorsOfCar(d, "VW", "Golf"); }),
+        both("loadCompressor", [](D d) { return sql::loadCompressor(d, "31"); }),
     };
     std::vector<std::string> differing;
     for (const Composed& statement : statements) {
@@ -262,7 +263,7 @@ TEST(StatementText, ServerTextsDifferOnlyInLiteralsAndWhatTheServerRejects)
             differing.push_back(statement.name);
     }
     EXPECT_EQ(differing, (std::vector<std::string>{"insertCompressor", "updateCompressor", "countCompressorsOfType",
-                                                   "compressorsOfType", "compressorsOfCar"}));
+                                                   "compressorsOfType", "compressorsOfCar", "loadCompressor"}));
 
     // "do" is reserved: as a target column it is quoted, which names the same column.
     EXPECT_EQ(statements[8].server,
@@ -277,6 +278,8 @@ TEST(StatementText, ServerTextsDifferOnlyInLiteralsAndWhatTheServerRejects)
     EXPECT_EQ(statements[10].server, "select count(*)" + file::kSearchJoin + "kompresory.typ = 'SD7V16';");
     // Rows the file lists in id order come in id order from the server too.
     EXPECT_EQ(statements[13].server.substr(statements[13].file.size() - 1), " order by kompresory.id_kompresora;");
+    // The edit's statement names every model and manufacturer unjoined: the server sends one row.
+    EXPECT_EQ(statements[14].server, file::kLoadCompressorHead + "31 limit 1;");
 
     // Every value is a standard literal there, whatever it holds; a backslash is an
     // ordinary character.

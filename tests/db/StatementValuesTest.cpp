@@ -117,7 +117,7 @@ TEST_F(AwkwardValues, LookupsAndSearchesFindExactlyTheirRows)
         ASSERT_FALSE(row.atEnd());
         for (int f = sql::kFieldManufacturer; f <= sql::kFieldPartNo; ++f)
             EXPECT_EQ(text(row.field(f)), v) << "field " << f;
-        CppSQLiteCursor record = session.execute(sql::loadCompressor(compressorIds.front()));
+        CppSQLiteCursor record = session.execute(sql::loadCompressor(sql::Dialect::sqlite, compressorIds.front()));
         for (int f = 0; f < 6; ++f)
             EXPECT_EQ(text(record.field(f)), v) << "field " << f;
     }

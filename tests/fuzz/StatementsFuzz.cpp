@@ -194,10 +194,10 @@ void checkBareTexts(const std::string& p)
               == "insert into Modele(id_modelu, id_marki, model) values ( NULL, " + p + ",\"Golf\");");
         CHECK(sql::modelIdByName(sql::Dialect::sqlite, "Golf", p) == "select id_modelu from modele where model = \"Golf\"and id_marki = " + p + ";");
         CHECK(sql::insertCompressor(sql::Dialect::sqlite, p, net).rfind("values(NULL," + p + ", ") != std::string::npos);
-        CHECK(sql::loadCompressor(p).size() > p.size());
+        CHECK(sql::loadCompressor(sql::Dialect::sqlite, p).size() > p.size());
     } else {
         CHECK(refused([&] { sql::deleteCompressor(p); }));
-        CHECK(refused([&] { sql::loadCompressor(p); }));
+        CHECK(refused([&] { sql::loadCompressor(sql::Dialect::sqlite, p); }));
         CHECK(refused([&] { sql::updateCompressor(sql::Dialect::sqlite, {"a", "b", "c", "d", "e", "f", "1", "2", "3"}, p); }));
         CHECK(refused([&] { sql::insertModel(sql::Dialect::sqlite, p, "Golf"); }));
         CHECK(refused([&] { sql::modelIdByName(sql::Dialect::sqlite, "Golf", p); }));

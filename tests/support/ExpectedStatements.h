@@ -143,12 +143,15 @@ public:
     // The same on both engines.
     std::string selectColumnFlags() const { return file::kSelectColumnFlags; }
     std::string selectManufacturers() const { return file::kSelectManufacturers; }
-    std::string loadCompressor(const std::string& id) const { return file::loadCompressor(id); }
     std::string deleteCompressor(const std::string& id) const { return file::deleteCompressor(id); }
     std::string currentCompressor(bool lockRow) const { return sql::currentCompressor(m_engine, lockRow); }
     std::string modelsOfManufacturer(const std::string& name) const
     {
         return file::modelsOfManufacturer("'" + name + "'");
+    }
+    std::string loadCompressor(const std::string& id) const
+    {
+        return on(file::loadCompressor(id), file::kLoadCompressorHead + id + " limit 1;");  // the first row only
     }
 
     std::string countModelsOfManufacturer(const std::string& name) const

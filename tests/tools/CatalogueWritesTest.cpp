@@ -36,7 +36,7 @@ protected:
 
 TEST_P(CatalogueWritesTest, NewIdsLieAboveEveryIdUsedOrReferred)
 {
-    // The highest manufacturer and model removed, their dependants left (a server's keys dropped first).
+    // The highest manufacturer and the highest model removed; their dependants stay.
     m_db.exec(std::string(onServer() ? "alter table modele drop constraint modele_id_marki_fkey; alter table kompresory "
                                        "drop constraint kompresory_id_modelu_fkey; " : "")
               + "delete from marki where id_marki = 15; delete from modele where id_modelu = 60");

@@ -1,5 +1,6 @@
 // The built kelvara-db binary and the desktop launcher, run as a user or a script would.
 
+#include "CatalogueSecrets.h"
 #include "Tool.h"
 #include "ToolTestSupport.h"
 
@@ -83,6 +84,18 @@ TEST(CommandLine, DefaultsToDatabaseDbInTheCurrentDirectory)
 
 }
 
+// A password in a connection string or URI is never shown: the tool's messages mask it.
+TEST(CommandLine, APasswordIsNeverShown)
+{
+    const RunResult result = runTool({"check", "host=/nowhere-kelvara password=s3cret dbname=x"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("cannot connect to host=/nowhere-kelvara password=******** dbname=x: "), std::string::npos)
+        << result.err;
+    EXPECT_EQ(db::withoutPassword("postgresql://u:s3cret@h/k?sslmode=require&password=x"),
+              "postgresql://u:********@h/k?sslmode=require&password=********");
+    EXPECT_EQ(db::withoutPassword("dbname=k password = 'it\\'s' passwordless=1"), "dbname=k password = ******** passwordless=1");
+}
+
 // The launcher makes the data directory, creates an empty catalogue there the first time
 // and runs the program from it. The program is replaced by a script that records where
 // it ran.
@@ -94,7 +107,8 @@ TEST(Launcher, CreatesTheCatalogueOnceAndStartsTheProgramInItsDirectory)
     std::filesystem::copy_file(KELVARA_LAUNCHER_SCRIPT, bin / "kelvara-launcher");
     std::filesystem::create_symlink(binaryPath(), bin / "kelvara-db");
     writeFile((bin / "kelvara").string(),
-              "#!/bin/sh\npwd > \"$KELVARA_TEST_LOG\"\necho \"$@\" >> \"$KELVARA_TEST_LOG\"\n");
+              "#!/bin/sh\npwd > \"$KELVARA_TEST_LOG\"\necho \"$@\" >> \"$KELVARA_TEST_LOG\"\n"
+              "echo \"${KELVARA_CATALOGUE-}\" >> \"$KELVARA_TEST_LOG\"\n");
     std::filesystem::permissions(bin / "kelvara", std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add);
     std::filesystem::permissions(bin / "kelvara-launcher", std::filesystem::perms::owner_all,
@@ -108,7 +122,7 @@ TEST(Launcher, CreatesTheCatalogueOnceAndStartsTheProgramInItsDirectory)
     const std::string data = dir.path("home/.local/share/kelvara");
 
     ASSERT_EQ(shell(env + launcher + " --extra-arg >/dev/null"), 0);
-    EXPECT_EQ(readFile(dir.path("log")), data + "\n--extra-arg\n");
+    EXPECT_EQ(readFile(dir.path("log")), data + "\n--extra-arg\n\n");
     EXPECT_EQ(runTool({"check", data + "/database.db"}).status, 0);
     EXPECT_EQ(countRows(data + "/database.db", "kompresory"), 0);
 
@@ -121,7 +135,7 @@ TEST(Launcher, CreatesTheCatalogueOnceAndStartsTheProgramInItsDirectory)
     const std::string xdg = dir.path("xdg");
     ASSERT_EQ(shell("env -u XDG_CONFIG_HOME XDG_DATA_HOME=" + shellQuote(xdg) + " " + vars + launcher + " >/dev/null"),
               0);
-    EXPECT_EQ(readFile(dir.path("log")), xdg + "/kelvara\n\n");
+    EXPECT_EQ(readFile(dir.path("log")), xdg + "/kelvara\n\n\n");
     EXPECT_TRUE(std::filesystem::exists(xdg + "/kelvara/database.db"));
 
     // A data folder that cannot be made: the reason goes to a window as well as to stderr.
@@ -141,15 +155,25 @@ TEST(Launcher, CreatesTheCatalogueOnceAndStartsTheProgramInItsDirectory)
         << shown;
     EXPECT_NE(shown.find("Not a directory"), std::string::npos) << shown;
 
-    // A counter on a shared catalogue: the configured line is passed on as it is, and no
-    // catalogue file is made for it.
+    // A counter on a shared catalogue: the configured line is handed over as it is, in the
+    // environment rather than on the command line, and no catalogue file is made for it. A
+    // password in it that others can read is refused.
     std::filesystem::create_directories(dir.path("config/kelvara"));
-    writeFile(dir.path("config/kelvara/catalogue"), "service=kelvara host=/run/pg\nignored\n");
+    const std::string config = dir.path("config/kelvara/catalogue");
     const std::string other = dir.path("other");
-    ASSERT_EQ(shell("env XDG_CONFIG_HOME=" + shellQuote(dir.path("config")) + " XDG_DATA_HOME="
-                    + shellQuote(other) + " " + vars + launcher + " -x >/dev/null"),
-              0);
-    EXPECT_EQ(readFile(dir.path("log")), other + "/kelvara\n--catalogue service=kelvara host=/run/pg -x\n");
+    const std::string counter = "env XDG_CONFIG_HOME=" + shellQuote(dir.path("config")) + " XDG_DATA_HOME="
+                                + shellQuote(other) + " " + vars;
+    writeFile(config, "service=kelvara host=/run/pg\nignored\n");
+    ASSERT_EQ(shell(counter + launcher + " -x >/dev/null"), 0);
+    EXPECT_EQ(readFile(dir.path("log")), other + "/kelvara\n-x\nservice=kelvara host=/run/pg\n");
+    writeFile(config, "host=/run/pg password=s3cret\n");
+    std::filesystem::permissions(config, std::filesystem::perms(0644));
+    EXPECT_EQ(shell(counter + launcher + " 2>" + shellQuote(dir.path("err"))), 1);
+    EXPECT_NE(readFile(dir.path("err")).find(config + " holds a password and other users can read it"),
+              std::string::npos);
+    std::filesystem::permissions(config, std::filesystem::perms(0600));
+    ASSERT_EQ(shell(counter + launcher + " -x >/dev/null"), 0);
+    EXPECT_EQ(readFile(dir.path("log")), other + "/kelvara\n-x\nhost=/run/pg password=s3cret\n");
     EXPECT_FALSE(std::filesystem::exists(other + "/kelvara/database.db"));
 }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <map>
@@ -58,6 +59,7 @@ struct TargetCase {
     const char* command;  // shell, $KDB is the tool; run in the folder
     const char* written;  // the file that must hold the export, or nullptr when refused
     const char* message;  // part of the error when refused
+    const char* kept = "";  // what the written file held before, and still holds in front
 };
 
 void PrintTo(const TargetCase& c, std::ostream* out)
@@ -92,7 +94,7 @@ TEST_P(WriteTarget, WritesOnlyWhereItMay)
         EXPECT_NE(err.find(c.message), std::string::npos) << err;
     } else {
         EXPECT_EQ(status, 0) << err;
-        EXPECT_TRUE(after[c.written] == "file " + reference.out) << c.written;
+        EXPECT_TRUE(after[c.written] == std::string("file ") + c.kept + reference.out) << c.written;
         before.erase(c.written);
         after.erase(c.written);
     }
@@ -127,6 +129,13 @@ INSTANTIATE_TEST_SUITE_P(
                    "got.csv", nullptr},
         TargetCase{"DevStdoutIntoAPipe", "true",
                    "$KDB export --output /dev/stdout | cat > got.csv", "got.csv", nullptr},
+        TargetCase{"StdoutAppends", "echo old > log", "$KDB export --output /dev/stdout >> log", "log", nullptr, "old\n"},
+        TargetCase{"DevFdAppends", "echo old > log", "$KDB export --output /dev/fd/3 3>> log", "log", nullptr, "old\n"},
+        TargetCase{"AHardLinkedCsv", "echo old > a && ln a b", "$KDB export --output a", nullptr, "hard links"},
+        TargetCase{"BackupToTheJournal", "true", "$KDB backup database.db-journal", nullptr, "belongs to the catalogue"},
+        TargetCase{"InitAtAnotherCataloguesShm", "true", "$KDB init other.db-shm", nullptr, "belongs to the catalogue"},
+        TargetCase{"AFifoAsTheCatalogue", "mkfifo p.db", "timeout 20 $KDB export p.db", nullptr, "not a regular file"},
+        TargetCase{"BackupOfAnEmptyFile", ": > e.db", "$KDB backup copy.db e.db", nullptr, "is not a Kelvara catalogue"},
         TargetCase{"ADeviceThatIsFull", "true", "$KDB export --output /dev/full", nullptr,
                    "cannot write"},
         // Commands that make a new database never replace anything, not even a link.
@@ -153,6 +162,19 @@ TEST(WriteTarget, DevicesAndPipesStayWhatTheyWere)
     ASSERT_EQ(runBinary({"export", "--output", "kept.csv"}, dir.dir().string()).status, 0);
     EXPECT_EQ(fs::status(dir.path("kept.csv")).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+TEST(WriteTarget, CopiesKeepTheCatalogueModeAndAReplacedFileItsOwner)
+{
+    TempDir dir;
+    makeSample(dir.path("database.db"));
+    writeFile(dir.path("theirs.csv"), "old\n");
+    const bool theirs = chown(dir.path("theirs.csv").c_str(), 4321, 4322) == 0;  // where allowed (root)
+    ASSERT_EQ(shell("cd " + shellQuote(dir.dir().string()) + " && chmod 600 database.db && KDB="
+                    + shellQuote(binaryPath()) + " && $KDB backup b.db && $KDB copy database.db c.db && "
+                      "$KDB export --output theirs.csv && stat -c %a b.db c.db > got && stat -c %u theirs.csv >> got"),
+              0);
+    EXPECT_EQ(readFile(dir.path("got")), "600\n600\n" + std::to_string(theirs ? 4321 : getuid()) + "\n");
 }
 
 }  // namespace

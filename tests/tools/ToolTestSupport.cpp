@@ -16,6 +16,9 @@
 #if defined(__unix__) || defined(__APPLE__)
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <thread>
 #endif
 
 namespace kelvara::dbtool::testing {
@@ -100,6 +103,41 @@ RunResult runBinary(const std::vector<std::string>& args, const std::string& cwd
     result.out = readFile(capture.path("out"));
     result.err = readFile(capture.path("err"));
     return result;
+}
+
+int startBinary(const std::vector<std::string>& args, const std::string& cwd, const std::string& environment)
+{
+    std::string command = "cd " + shellQuote(cwd) + " && exec env " + environment + " " + shellQuote(binaryPath());
+    for (const std::string& arg : args)
+        command += " " + shellQuote(arg);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execl("/bin/sh", "sh", "-c", (command + " >/dev/null 2>&1 </dev/null").c_str(), nullptr);
+        _exit(127);
+    }
+    return pid;
+}
+
+std::string awaitEntry(const std::filesystem::path& dir, const std::string& prefix, int pid)
+{
+    for (;;) {
+        std::error_code ec;  // entries come and go while the tool works: an error means look again
+        for (std::filesystem::recursive_directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+            if (it->path().filename().string().rfind(prefix, 0) == 0)
+                return it->path().string();
+        }
+        if (pid == 0 || waitpid(pid, nullptr, WNOHANG) == pid)
+            return {};
+        std::this_thread::yield();
+    }
+}
+
+int signalAndReap(int pid, int signal)
+{
+    kill(pid, signal);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFSIGNALED(status) ? WTERMSIG(status) : -1;
 }
 
 std::string readFile(const std::string& path)

@@ -39,6 +39,14 @@ std::string binaryPath();
 int shell(const std::string& command);
 std::string shellQuote(const std::string& text);
 
+// The pid of the built binary started in cwd, output thrown away, environment ("A=b ...") added.
+int startBinary(const std::vector<std::string>& args, const std::string& cwd, const std::string& environment = {});
+// The first entry under dir whose name starts with prefix, once there is one; empty when
+// the process pid ended first (pid 0: look once).
+std::string awaitEntry(const std::filesystem::path& dir, const std::string& prefix, int pid);
+// The signal that ended pid after it was sent signal (-1 when it exited).
+int signalAndReap(int pid, int signal);
+
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& content);
 

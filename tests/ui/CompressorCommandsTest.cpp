@@ -189,7 +189,7 @@ TEST_P(CompressorCommandsTest, RemoveThatFailsKeepsTheListAndTheClickedRow)
     ASSERT_EQ(Seam::messages().size(), 2u);
     EXPECT_EQ(Seam::messages()[1].text.rfind("SQLITE_BUSY[5]: ", 0), 0u) << Seam::messages()[1].text;
     EXPECT_EQ(Seam::messages()[1].type & MB_ICONMASK, MB_ICONERROR);
-    // The command stopped before the deletion: no refresh, the row still clicked.
+    // The command stopped at the deletion: no refresh, the row still clicked.
     EXPECT_EQ(statements(), onServer() ? std::vector<std::string>{sent().currentCompressor(true)} : std::vector<std::string>{});
     EXPECT_EQ(g_strCompressorId, std::to_string(golf2));
     EXPECT_EQ(partNumbersListed(dlg), (std::vector<std::string>{"KV-G2", "KV-G1"}));

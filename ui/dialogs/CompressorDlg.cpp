@@ -86,7 +86,7 @@ int CCompressorDlg::OnCreate(LPCREATESTRUCT)
     if (g_bEditMode != 1)
         return 0;
 
-    CppSQLiteCursor cursor = theDb.execute(kelvara::sql::loadCompressor(g_strCompressorId));
+    CppSQLiteCursor cursor = theDb.execute(kelvara::sql::loadCompressor(theDb.dialect(), g_strCompressorId));
     if (cursor.atEnd()) {
         // Removed by another program since the list was filled. There is nothing to edit:
         // close as Cancel, and the caller's refresh drops the row from the list.

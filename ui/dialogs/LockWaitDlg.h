@@ -1,7 +1,8 @@
 #pragma once
 
 // "Waiting for the catalogue": while a statement waits for a lock that another program holds
-// on the catalogue, the operator sees what is happening and for how long, and can give up.
+// on the catalogue, for a server that has not answered yet, or for a connection to the
+// server, the operator sees which it is and for how long, and can give up.
 
 #include "Dialog.h"
 #include "LockWait.h"
@@ -13,8 +14,8 @@ class CLockWaitDlg : public CDialog {
 public:
     CLockWaitDlg();
 
-    // What the window says after waitedMs of at most limitMs.
-    void ShowWaited(int waitedMs, int limitMs);
+    // What the window says after waitedMs of what (at most limitMs for a lock).
+    void ShowWaited(CatalogueWait what, int waitedMs, int limitMs);
     // Cancel, Escape or the close box: the wait is to end now.
     bool Cancelled() const { return m_bCancelled; }
 
@@ -29,6 +30,7 @@ protected:
 private:
     bool m_bCancelled = false;
     int m_nShownSeconds = -1;
+    int m_nShownWait = -1;
 };
 
 // Told of the catalogue's lock waits (the session calls it from inside the waiting

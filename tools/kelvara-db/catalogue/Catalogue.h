@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,7 +24,9 @@ constexpr int kBusyTimeoutMs = 60000;
 using db::isConnectionString;
 
 // Opens an existing catalogue, file or server; never creates one. Refuses a file that is not
-// an SQLite 3 database with a message that says what it is. Failures are ToolErrors.
+// an SQLite 3 database with a message that says what it is. Rolls back a write an
+// interrupted program left behind, where the file may be written. Failures are ToolErrors;
+// a lock held past busyTimeoutMs is CatalogueLocked (with 0 the caller waits itself).
 std::unique_ptr<CppSQLiteSession> openCatalogue(const std::string& name, db::Access access,
                                                 int busyTimeoutMs = kBusyTimeoutMs);
 
@@ -40,6 +43,9 @@ bool isPlainNumber(std::string_view text);
 // field) that would make every repaint of the window slow.
 constexpr std::size_t kMaxTextBytes = 256;
 
+// The permission bits of a catalogue file, to give its copies; none for a server.
+std::optional<unsigned> filePermissions(const std::string& name);
+
 // Removes a database file and the rollback journal SQLite may have left beside it.
 void removeCatalogueFiles(const std::string& path);
 
@@ -49,7 +55,7 @@ void removeCatalogueFiles(const std::string& path);
 // failed command leaves nothing behind.
 class NewCatalogue {
 public:
-    explicit NewCatalogue(const std::string& path);
+    explicit NewCatalogue(const std::string& path, std::optional<unsigned> permissions = std::nullopt);
     NewCatalogue(const NewCatalogue&) = delete;
     NewCatalogue& operator=(const NewCatalogue&) = delete;
     ~NewCatalogue();

@@ -87,7 +87,7 @@ BackupResult backupCatalogue(const std::string& source, const std::string& dest,
     // No busy time-out for the checks of the source: the copy's own retries are the wait.
     openCatalogue(source, db::Access::readOnly, 0);
     requireStoredPages(source);
-    OutputFile file(dest, OutputFile::Mode::NewFile);
+    OutputFile file(dest, OutputFile::Mode::NewFile, filePermissions(source));
     BackupResult result;
     try {
         result.pages = copyPages(source, file.path(), patience);

@@ -65,6 +65,8 @@ bool checkIntegrity(CppSQLiteSession& db, CheckReport& report)
         }
         return sound;
     } catch (const CppSQLiteException& e) {
+        if (e.errorCode() == 5)
+            throw CatalogueLocked("the catalogue is locked by another program; try again once it has finished writing");
         report.problems.push_back(std::string("damaged file: ") + e.engineMessage());
         return false;
     }
@@ -178,6 +180,8 @@ CheckReport checkFile(const std::string& path)
     std::unique_ptr<CppSQLiteSession> db;
     try {
         db = openCatalogue(path, db::Access::readOnly);
+    } catch (const CatalogueLocked&) {
+        throw;
     } catch (const ToolError& e) {
         report.problems.push_back(e.what());
         return report;

@@ -318,9 +318,9 @@ CopiedCounts writeServer(const std::string& dest, const CatalogueSource& source)
     return counts;
 }
 
-CopiedCounts writeFile(const std::string& dest, const CatalogueSource& source)
+CopiedCounts writeFile(const std::string& dest, const CatalogueSource& source, std::optional<unsigned> permissions)
 {
-    NewCatalogue catalogue(dest);
+    NewCatalogue catalogue(dest, permissions);
     {
         CppSQLiteTransaction transaction(catalogue.session(), CppSQLiteTransaction::Kind::write);
         loadCatalogue(catalogue.session(), source);
@@ -360,13 +360,19 @@ std::unique_ptr<RowStream> readRows(CppSQLiteSession& session, db::CatalogueTabl
     return std::make_unique<CursorStream>(session, table);
 }
 
-CopiedCounts writeNewCatalogue(const std::string& dest, const CatalogueSource& source)
+CopiedCounts writeNewCatalogue(const std::string& dest, const CatalogueSource& source,
+                               std::optional<unsigned> permissions)
 {
     try {
-        return isConnectionString(dest) ? writeServer(dest, source) : writeFile(dest, source);
+        return isConnectionString(dest) ? writeServer(dest, source) : writeFile(dest, source, permissions);
     } catch (const CppSQLiteException& e) {
-        throw ToolError("cannot write " + dest + ": " + e.engineMessage()
-                        + (isConnectionString(dest) ? "; nothing was written" : "; it was removed"));
+        const std::string outcome = isConnectionString(dest) ? "; nothing was written" : "; it was removed";
+        // A lock on either side is another program's doing, not a fault of either catalogue.
+        if (e.errorCode() == 5)
+            throw CatalogueLocked("cannot copy to " + dest + ": another program held a lock for longer than "
+                                  + std::to_string(kBusyTimeoutMs / 1000) + " seconds (" + e.engineMessage() + ")"
+                                  + outcome + "; try again once it has finished writing");
+        throw ToolError("cannot write " + dest + ": " + e.engineMessage() + outcome);
     }
 }
 

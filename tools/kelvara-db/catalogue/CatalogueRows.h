@@ -84,8 +84,10 @@ struct CopiedCounts {
 
 // Writes source as a new catalogue at dest (a file or a server database) and verifies it.
 // A file must not exist yet; a server database must be empty, or hold only what 'init' made
-// there. dest is never overwritten, and after a failure nothing is left of the copy.
-CopiedCounts writeNewCatalogue(const std::string& dest, const CatalogueSource& source);
+// there. dest is never overwritten, and after a failure nothing is left of the copy. A new
+// file gets permissions (as filePermissions gives them), or the usual ones.
+CopiedCounts writeNewCatalogue(const std::string& dest, const CatalogueSource& source,
+                               std::optional<unsigned> permissions = std::nullopt);
 
 // Creates the tables and the column-settings row in an empty server database.
 void initServerCatalogue(const std::string& conninfo);

@@ -2,31 +2,21 @@
 
 #include "Catalogue.h"
 #include "CatalogueRows.h"
+#include "LeftoverFiles.h"
 #include "CppSQLiteException.h"
 #include "CppSQLiteTransaction.h"
 #include "ToolError.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <map>
-#include <random>
 #include <vector>
 
 namespace kelvara::dbtool {
 
 namespace {
-
-std::string temporaryFolder()
-{
-    const auto base = std::filesystem::temp_directory_path();
-    std::random_device random;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const auto candidate = base / ("kelvara-db-" + std::to_string(random()));
-        if (std::filesystem::create_directory(candidate))
-            return candidate.string();
-    }
-    throw ToolError("cannot create a temporary folder under " + base.string());
-}
 
 void removeFolder(const std::string& folder)
 {
@@ -61,14 +51,29 @@ private:
 
 }  // namespace
 
+void rethrowNamingAFullFolder(const ToolError& error, const std::string& folder)
+{
+    const std::string why = error.what();
+    if (folder.empty() || (why.find("disk is full") == std::string::npos
+                           && why.find(std::strerror(ENOSPC)) == std::string::npos))
+        throw;
+    throw ToolError(why + " (in the temporary folder " + std::filesystem::path(folder).parent_path().string()
+                    + ", where a server catalogue is copied or built; set TMPDIR to a folder with room for it)");
+}
+
 CatalogueFile::CatalogueFile(const std::string& name) : m_name(name), m_path(name)
 {
     if (!isConnectionString(name))
         return;
-    m_directory = temporaryFolder();
+    m_directory = makePrivateFolder(m_folderGuard);
     m_path = (std::filesystem::path(m_directory) / "snapshot.db").string();
+    m_fileGuard = LeftoverGuard(m_path, LeftoverGuard::Kind::File);
     try {
-        writeNewCatalogue(m_path, StoredCatalogue(name));
+        try {
+            writeNewCatalogue(m_path, StoredCatalogue(name));
+        } catch (const ToolError& e) {
+            rethrowNamingAFullFolder(e, m_directory);
+        }
         const StoredCatalogue snapshot(m_path);
         CatalogueRow row;
         for (db::CatalogueTable table : kIdTables) {
@@ -156,8 +161,9 @@ NewCatalogueTarget::NewCatalogueTarget(const std::string& name) : m_name(name), 
 {
     if (!isConnectionString(name))
         return;
-    m_directory = temporaryFolder();
+    m_directory = makePrivateFolder(m_folderGuard);
     m_path = (std::filesystem::path(m_directory) / "new.db").string();
+    m_fileGuard = LeftoverGuard(m_path, LeftoverGuard::Kind::File);
 }
 
 NewCatalogueTarget::~NewCatalogueTarget()

@@ -3,6 +3,9 @@
 // Server catalogues for the commands that work on a file: a snapshot of the server catalogue
 // taken in one consistent read, and a new catalogue made as a file and then copied there.
 
+#include "LeftoverFiles.h"
+#include "ToolError.h"
+
 #include <array>
 #include <set>
 #include <string>
@@ -28,9 +31,16 @@ private:
     std::string m_name;
     std::string m_path;
     std::string m_directory;
+    LeftoverGuard m_folderGuard;
+    LeftoverGuard m_fileGuard;
     // The ids of the manufacturers, models and compressors the snapshot was taken with.
     std::array<std::set<long long>, 3> m_taken;
 };
+
+// Called while error is being handled: rethrows it, naming folder (a temporary folder of
+// the two classes below) when the error says the disk is full, since the user can choose
+// another with TMPDIR.
+[[noreturn]] void rethrowNamingAFullFolder(const ToolError& error, const std::string& folder);
 
 // Where a command makes a new catalogue: the file itself, or for a server a temporary file
 // that publish() then copies there (verified, never over an existing catalogue).
@@ -42,12 +52,24 @@ public:
     ~NewCatalogueTarget();
 
     const std::string& path() const { return m_path; }
+    // make(path()), the catalogue being built there; a full temporary folder is named.
+    template <class Make>
+    auto build(Make make) -> decltype(make(std::string()))
+    {
+        try {
+            return make(m_path);
+        } catch (const ToolError& e) {
+            rethrowNamingAFullFolder(e, m_directory);
+        }
+    }
     void publish();
 
 private:
     std::string m_name;
     std::string m_path;
     std::string m_directory;
+    LeftoverGuard m_folderGuard;
+    LeftoverGuard m_fileGuard;
 };
 
 }  // namespace kelvara::dbtool

@@ -1,6 +1,7 @@
 #include "Catalogue.h"
 #include "CatalogueBackup.h"
 #include "CatalogueRows.h"
+#include "CatalogueSecrets.h"
 #include "CatalogueShape.h"
 #include "CppSQLiteException.h"
 #include "Command.h"
@@ -31,7 +32,7 @@ int runBackup(const std::vector<std::string>& args, Console& console)
     if (isConnectionString(source)) {
         // A portable snapshot: the server catalogue as a catalogue file.
         const CopiedCounts rows = writeNewCatalogue(dest, StoredCatalogue(source));
-        console.out << "copied " << source << " to " << dest << " (" << rows.compressors() << " compressors)\n";
+        console.out << "copied " << db::withoutPassword(source) << " to " << dest << " (" << rows.compressors() << " compressors)\n";
         return kExitOk;
     }
     refuseForeignShape(source);
@@ -46,7 +47,7 @@ int runBackup(const std::vector<std::string>& args, Console& console)
                     << "); run 'kelvara-db check " << source << "' and restore an older backup\n";
         return kExitError;
     }
-    console.out << "copied " << source << " to " << dest << " (" << result.pages
+    console.out << "copied " << db::withoutPassword(source) << " to " << dest << " (" << result.pages
                 << " pages, integrity check ok)\n";
     return kExitOk;
 }
@@ -63,7 +64,9 @@ const Command backupCommand = {
     "SQLite's online backup. The copy is a consistent snapshot even while the\n"
     "catalogue program or another process writes to DB: while a writer holds the\n"
     "file, the copy waits and retries for up to 60 seconds. DEST is never\n"
-    "overwritten; after a failure nothing is left.\n"
+    "overwritten; after a failure nothing is left. DEST gets DB's permission\n"
+    "bits, and may not be the name of DB's journals (DB-journal, DB-wal, DB-shm).\n"
+    "A DB that is not a catalogue (an empty file, another database) is refused.\n"
     "\n"
     "The copy is then checked with SQLite's integrity check. A damaged copy is\n"
     "kept as DEST.damaged instead of DEST, the damage is listed and the exit\n"

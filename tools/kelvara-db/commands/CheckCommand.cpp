@@ -54,7 +54,11 @@ const Command checkCommand = {
     "    (the most 'import' accepts)\n"
     "Each problem is printed on its own line (at most 50 of a kind, then a count).\n"
     "Exit status 0 and an \"ok\" line when nothing is wrong, 1 otherwise. Every\n"
-    "other command refuses a catalogue whose tables are not as listed above.\n"
+    "other command refuses a catalogue whose tables are not as listed above. A\n"
+    "catalogue another program keeps locked for over 60 seconds is reported as\n"
+    "locked (exit status 1), not as damaged. The one write check may make is that\n"
+    "of every command: a write another program left unfinished is rolled back,\n"
+    "where the file may be written, before anything is read.\n"
     "\n"
     "Options:\n"
     "  --help  show this help\n",

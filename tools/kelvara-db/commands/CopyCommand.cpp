@@ -1,5 +1,7 @@
-#include "Command.h"
+#include "Catalogue.h"
 #include "CatalogueRows.h"
+#include "CatalogueSecrets.h"
+#include "Command.h"
 
 #include <ostream>
 
@@ -13,8 +15,8 @@ int runCopy(const std::vector<std::string>& args, Console& console)
     const std::string source = arguments.positional(0);
     const std::string dest = arguments.positional(1);
 
-    const CopiedCounts rows = writeNewCatalogue(dest, StoredCatalogue(source));
-    console.out << "copied " << source << " to " << dest << ": " << rows.manufacturers() << " manufacturers, "
+    const CopiedCounts rows = writeNewCatalogue(dest, StoredCatalogue(source), filePermissions(source));
+    console.out << "copied " << db::withoutPassword(source) << " to " << db::withoutPassword(dest) << ": " << rows.manufacturers() << " manufacturers, "
                 << rows.models() << " models, " << rows.compressors() << " compressors (verified)\n";
     return kExitOk;
 }
@@ -34,6 +36,7 @@ const Command copyCommand = {
     "DEST is written in one transaction and compared with SRC field by field\n"
     "before it is kept (a price on a server is a number: 1e3 reads back 1000).\n"
     "\n"
+    "A new file gets the permission bits of SRC when SRC is a file.\n"
     "DEST is never overwritten: a file must not exist yet, and a server database\n"
     "must be empty or hold only what 'kelvara-db init' made there. After a failure\n"
     "nothing of the copy is left.\n"

@@ -62,9 +62,12 @@ const Command exportCommand = {
     "Options:\n"
     "  --output FILE  write to FILE instead of standard output (\"-\"). A regular\n"
     "                 file is replaced whole, only once the export is complete;\n"
-    "                 a pipe, terminal or device is written straight. The\n"
-    "                 catalogue itself, its journal or any other database is\n"
-    "                 never written over\n"
+    "                 a pipe, terminal or device is written straight, and\n"
+    "                 /dev/stdout or /dev/fd/N through that descriptor as the\n"
+    "                 shell opened it (so \">>\" appends). A replaced file keeps\n"
+    "                 its owner and mode; one with other hard links is refused.\n"
+    "                 The catalogue itself, its journals or any other database\n"
+    "                 is never written over\n"
     "  --help         show this help\n",
     runExport,
 };

@@ -31,7 +31,8 @@ int runGenerate(const std::vector<std::string>& args, Console& console)
     }
     const std::string path = arguments.positional(0);
     NewCatalogueTarget target(path);
-    const GenerationPlan plan = generateCatalogue(target.path(), options);
+    const GenerationPlan plan =
+        target.build([&](const std::string& where) { return generateCatalogue(where, options); });
     target.publish();
     console.out << "created " << path << '\n';
     printGenerationPlan(console.out, plan);

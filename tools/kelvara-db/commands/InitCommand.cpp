@@ -1,5 +1,6 @@
 #include "Catalogue.h"
 #include "CatalogueRows.h"
+#include "CatalogueSecrets.h"
 #include "Command.h"
 #include "SampleCatalogue.h"
 
@@ -19,12 +20,12 @@ int runInit(const std::vector<std::string>& args, Console& console)
             throw UsageError("--sample makes a catalogue file; put it on the server with 'kelvara-db copy FILE " + path
                              + "'");
         initServerCatalogue(path);
-        console.out << "created " << path << " (empty catalogue)\n";
+        console.out << "created " << db::withoutPassword(path) << " (empty catalogue)\n";
         return kExitOk;
     }
     if (!arguments.flag("--sample")) {
         NewCatalogue(path).keep();
-        console.out << "created " << path << " (empty catalogue)\n";
+        console.out << "created " << db::withoutPassword(path) << " (empty catalogue)\n";
         return kExitOk;
     }
     const CopiedCounts counts = writeNewCatalogue(path, sampleCatalogue());

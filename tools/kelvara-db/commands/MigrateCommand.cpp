@@ -33,10 +33,11 @@ int runMigrate(const std::vector<std::string>& args, Console& console)
     options.force = arguments.flag("--force");
 
     NewCatalogueTarget target(newPath);
-    const MigrationSummary summary =
-        migrateCatalogue(oldPath, target.path(), options, [&](const std::string& warning) {
+    const MigrationSummary summary = target.build([&](const std::string& where) {
+        return migrateCatalogue(oldPath, where, options, [&](const std::string& warning) {
             console.err << "warning: " << warning << '\n';
         });
+    });
     target.publish();
 
     console.out << "migrated " << oldPath << " to " << newPath << '\n';

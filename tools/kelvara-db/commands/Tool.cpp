@@ -1,5 +1,6 @@
 #include "Tool.h"
 
+#include "CatalogueSecrets.h"
 #include "CppSQLiteException.h"
 
 #include <exception>
@@ -33,7 +34,13 @@ void printOverview(std::ostream& os)
     }
     os << "\n"
           "Run '" << kProgram << " COMMAND --help' for a command's options.\n"
-          "Exit status: 0 success, 1 error (or problems found by check), 2 wrong usage.\n";
+          "Exit status: 0 success, 1 error (or problems found by check), 2 wrong usage.\n"
+          "\n"
+          "A catalogue another program holds is waited for up to 60 seconds, then the\n"
+          "command fails saying so. A write that another program left unfinished (killed,\n"
+          "or stopped by a full disk) is rolled back on opening where the file may be\n"
+          "written, as Kelvara does. Ctrl-C, SIGTERM or SIGHUP remove what the command\n"
+          "was making: no half-written file or temporary copy is left behind.\n";
 }
 
 const Command* findCommand(const std::string& name)
@@ -105,17 +112,18 @@ int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     try {
         return command->run(rest, console);
     } catch (const UsageError& e) {
-        err << kProgram << ' ' << command->name << ": " << e.what() << '\n'
+        err << kProgram << ' ' << command->name << ": " << db::withoutPassword(e.what()) << '\n'
             << "Run '" << kProgram << ' ' << command->name << " --help' for usage.\n";
         return kExitUsage;
     } catch (const ToolError& e) {
-        err << kProgram << ' ' << command->name << ": " << e.what() << '\n';
+        // A connection string named in a message keeps its password to itself.
+        err << kProgram << ' ' << command->name << ": " << db::withoutPassword(e.what()) << '\n';
     } catch (const CppSQLiteException& e) {
-        err << kProgram << ' ' << command->name << ": " << e.engineMessage() << '\n';
+        err << kProgram << ' ' << command->name << ": " << db::withoutPassword(e.engineMessage()) << '\n';
     } catch (const std::bad_alloc&) {
         err << kProgram << ' ' << command->name << ": out of memory\n";
     } catch (const std::exception& e) {
-        err << kProgram << ' ' << command->name << ": " << e.what() << '\n';
+        err << kProgram << ' ' << command->name << ": " << db::withoutPassword(e.what()) << '\n';
     }
     return kExitError;
 }

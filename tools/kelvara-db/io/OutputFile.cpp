@@ -1,5 +1,6 @@
 #include "OutputFile.h"
 
+#include "LeftoverFiles.h"
 #include "Sqlite2Reader.h"
 #include "ToolError.h"
 
@@ -81,6 +82,57 @@ int renameNoReplace(const std::string& from, const std::string& to)
     return 0;
 }
 
+// The descriptor a name stands for: /dev/stdout, /dev/stderr, /dev/fd/N, /proc/self/fd/N;
+// -1 for any other name.
+int namedDescriptor(const std::string& name)
+{
+    if (name == "/dev/stdout")
+        return STDOUT_FILENO;
+    if (name == "/dev/stderr")
+        return STDERR_FILENO;
+    for (const std::string prefix : {"/dev/fd/", "/proc/self/fd/"}) {
+        if (name.size() > prefix.size() && name.size() <= prefix.size() + 9
+            && name.compare(0, prefix.size(), prefix) == 0
+            && name.find_first_not_of("0123456789", prefix.size()) == std::string::npos)
+            return std::stoi(name.substr(prefix.size()));
+    }
+    return -1;
+}
+
+// SQLite keeps a catalogue's unfinished writes in files named after it, found by the
+// folder they are in and their name. A file written under such a name would be taken for
+// one (and deleted, or "rolled back" into the catalogue, by the next open).
+void refuseJournalName(const std::string& target)
+{
+    const std::filesystem::path path(target);
+    const std::string name = path.filename().string();
+    for (const std::string suffix : {"-journal", "-wal", "-shm"}) {
+        if (name.size() <= suffix.size() || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+            continue;
+        // The stem looked up in the target's own folder: the same file whatever path,
+        // link or bind mount led there.
+        const std::string stem =
+            (std::filesystem::path(folderOf(target)) / name.substr(0, name.size() - suffix.size())).string();
+        struct stat file {};
+        if (stat(stem.c_str(), &file) == 0 && S_ISREG(file.st_mode)
+            && (file.st_size == 0 || beginsAsDatabase(stem))) {
+            throw ToolError(target + " is where SQLite keeps the unfinished writes of "
+                            + target.substr(0, target.size() - suffix.size())
+                            + ", so it belongs to the catalogue; refusing to write it");
+        }
+    }
+}
+
+mode_t defaultPermissions(const std::string& target)
+{
+    // A file in a private temporary folder is as private as the folder.
+    if (inPrivateFolder(target))
+        return 0600;
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
 }  // namespace
 
 // Writes through a file descriptor in large blocks.
@@ -124,23 +176,35 @@ private:
     char m_data[1 << 16];
 };
 
-OutputFile::OutputFile(const std::string& target, Mode mode) : m_target(target), m_mode(mode)
+OutputFile::OutputFile(const std::string& target, Mode mode, std::optional<unsigned> permissions)
+    : m_target(target), m_mode(mode)
 {
+    const int descriptor = namedDescriptor(target);
+    if (descriptor >= 0 && mode == Mode::Replace) {
+        // Written through the descriptor as the shell set it up: ">>" keeps appending,
+        // and the file behind it is never replaced.
+        m_fd = fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
+        if (m_fd < 0)
+            throw ToolError(systemError("cannot write " + target, errno));
+        m_straight = true;
+        m_work = target;
+        return;
+    }
     struct stat link {};
     const bool exists = lstat(target.c_str(), &link) == 0;
     if (mode == Mode::NewFile && exists) {
         throw ToolError(target + " already exists; refusing to overwrite it");
     }
+    struct stat old {};
     if (exists) {
-        struct stat file {};
-        if (stat(target.c_str(), &file) != 0) {
+        if (stat(target.c_str(), &old) != 0) {
             throw ToolError(target + " is a symbolic link that leads nowhere; refusing to "
                                      "write through it");
         }
-        if (S_ISDIR(file.st_mode)) {
+        if (S_ISDIR(old.st_mode)) {
             throw ToolError(target + " is a folder; name a file to write");
         }
-        if (!S_ISREG(file.st_mode)) {
+        if (!S_ISREG(old.st_mode)) {
             // A pipe, terminal or device takes the bytes as they come.
             m_fd = open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
             if (m_fd < 0) {
@@ -150,37 +214,55 @@ OutputFile::OutputFile(const std::string& target, Mode mode) : m_target(target),
             m_work = target;
             return;
         }
+        if (old.st_nlink > 1) {
+            throw ToolError(target + " has other hard links; replacing it would leave them with the old "
+                                     "contents. Refusing: write to a new name, or remove the other links first");
+        }
         // A link to a regular file: the file it leads to is the one replaced.
         m_target = resolved(target);
     }
+    refuseJournalName(m_target);
 
     std::string pattern = m_target + ".partial-XXXXXX";
+    const SignalsHeld held;
     m_fd = mkostemp(pattern.data(), O_CLOEXEC);
     if (m_fd < 0) {
         throw ToolError(systemError("cannot create a file in " + folderOf(m_target), errno));
     }
     m_work = pattern;
-    // mkstemp makes the file private; give it the mode the replaced file had, or the usual one.
-    struct stat old {};
-    mode_t permissions = 0;
-    if (exists && stat(m_target.c_str(), &old) == 0) {
-        permissions = old.st_mode & 07777;
+    m_leftover = LeftoverGuard(m_work, LeftoverGuard::Kind::File);
+    // mkstemp makes the file private; give it the owner and mode the replaced file had,
+    // the mode asked for, or the usual one.
+    if (exists) {
+        struct stat made {};
+        if (fstat(m_fd, &made) == 0 && (made.st_uid != old.st_uid || made.st_gid != old.st_gid)
+            && fchown(m_fd, old.st_uid, old.st_gid) != 0) {
+            const int error = errno;
+            discard();
+            throw ToolError(systemError("cannot give the new " + target + " the owner of the old one", error)
+                            + "; refusing to replace it");
+        }
+        fchmod(m_fd, old.st_mode & 07777);
     } else {
-        const mode_t mask = umask(0);
-        umask(mask);
-        permissions = 0666 & ~mask;
+        fchmod(m_fd, permissions ? *permissions & 0777 : defaultPermissions(m_target));
     }
-    fchmod(m_fd, permissions);
 }
 
 OutputFile::~OutputFile()
 {
+    discard();
+}
+
+void OutputFile::discard()
+{
     if (m_fd >= 0) {
         close(m_fd);
+        m_fd = -1;
     }
     if (!m_done && !m_straight) {
         unlink(m_work.c_str());
     }
+    m_leftover.release();
 }
 
 std::ostream& OutputFile::stream()
@@ -231,6 +313,7 @@ void OutputFile::finish(const std::string& name)
                                         : systemError("cannot create " + name, error));
     }
     m_done = true;
+    m_leftover.release();
     syncFolder(folderOf(name));
 }
 
@@ -238,21 +321,10 @@ void refuseDatabaseTarget(const std::string& target, const std::vector<std::stri
 {
     struct stat file {};
     const bool exists = stat(target.c_str(), &file) == 0;
-    std::error_code ec;
-    const std::string where =
-        std::filesystem::weakly_canonical(std::filesystem::absolute(target), ec).string();
     for (const std::string& input : inputs) {
         if (exists && sameFile(file, input)) {
             throw ToolError(target + " is the catalogue " + input +
                             " itself; refusing to write over it");
-        }
-        const std::string base =
-            std::filesystem::weakly_canonical(std::filesystem::absolute(input), ec).string();
-        for (const char* suffix : {"-journal", "-wal", "-shm"}) {
-            if (where == base + suffix) {
-                throw ToolError(target + " belongs to the catalogue " + input +
-                                "; refusing to write over it");
-            }
         }
     }
     if (exists && S_ISREG(file.st_mode) && beginsAsDatabase(target)) {

@@ -3,8 +3,11 @@
 // Every file a kelvara-db command writes goes through here, so that no command can replace
 // a catalogue, write through a planted link, or leave half a file under the name asked for.
 
+#include "LeftoverFiles.h"
+
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,9 +15,13 @@ namespace kelvara::dbtool {
 
 // A file being written for a command. For a regular file (or a name not taken yet) the
 // bytes go to a temporary made with mkstemp beside the target (created exclusively, never
-// through a symbolic link) and move into place on commit(); without commit() the temporary
-// is removed. Anything that is not a regular file (a pipe, a terminal, a device,
-// /dev/stdout) is opened and written straight, in Replace mode only.
+// through a symbolic link) and move into place on commit(); without commit() (or when a
+// signal ends the tool) the temporary is removed. A replaced file keeps its owner and mode;
+// one with other hard links is refused rather than split from them. The names of a
+// catalogue's journals are refused. /dev/stdout, /dev/stderr and /dev/fd/N are written
+// through that descriptor as it is (so ">>" appends); anything else that is not a regular
+// file (a pipe, a terminal, a device) is opened and written straight. Both in Replace mode
+// only.
 class OutputFile {
 public:
     enum class Mode {
@@ -22,7 +29,9 @@ public:
         Replace,  // a regular target is replaced whole on commit()
     };
 
-    OutputFile(const std::string& target, Mode mode);
+    // permissions: the mode of a new file (a replaced one keeps its own); by default the
+    // umask's, or 0600 in a private temporary folder.
+    OutputFile(const std::string& target, Mode mode, std::optional<unsigned> permissions = std::nullopt);
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
     ~OutputFile();
@@ -41,6 +50,7 @@ public:
 private:
     class Buffer;
     void finish(const std::string& name);
+    void discard();
 
     std::string m_target;
     std::string m_work;
@@ -50,6 +60,7 @@ private:
     int m_fd = -1;
     std::unique_ptr<Buffer> m_buffer;
     std::unique_ptr<std::ostream> m_stream;
+    LeftoverGuard m_leftover;
 };
 
 // Refuses to write over a database: a target that is one of the inputs (under any name or

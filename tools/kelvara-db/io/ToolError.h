@@ -22,4 +22,11 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Another program held the catalogue for longer than the tool waits: not a fault of the
+// catalogue, and never reported as one.
+class CatalogueLocked : public ToolError {
+public:
+    using ToolError::ToolError;
+};
+
 }  // namespace kelvara::dbtool
