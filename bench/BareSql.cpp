@@ -48,7 +48,9 @@ BareSql::~BareSql()
 // is all that is read is cancelled then, as the engine does when its cursor is released.
 std::size_t BareSql::runOnServer(const BareStatement& statement)
 {
-    if (!PQsendQueryParams(m_pg, statement.sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0) ||
+    const char* bound = statement.bound.c_str();
+    if (!PQsendQueryParams(m_pg, statement.sql.c_str(), statement.bound.empty() ? 0 : 1, nullptr, &bound, nullptr,
+                           nullptr, 0) ||
         !PQsetSingleRowMode(m_pg))
         throw std::runtime_error(std::string(PQerrorMessage(m_pg)) + " in: " + statement.sql);
     std::vector<std::vector<std::string>> rows;
@@ -96,6 +98,8 @@ std::size_t BareSql::run(const BareStatement& statement)
     sqlite3_stmt* stmt = nullptr;
     if (sqlite3_prepare_v2(m_db, statement.sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK)
         throw std::runtime_error(std::string(sqlite3_errmsg(m_db)) + " in: " + statement.sql);
+    if (!statement.bound.empty())
+        sqlite3_bind_text(stmt, 1, statement.bound.c_str(), -1, SQLITE_TRANSIENT);
 
     std::vector<std::vector<std::string>> rows;
     const int columns = sqlite3_column_count(stmt);

@@ -21,6 +21,7 @@ const char* bareSqliteVersion();
 struct BareStatement {
     std::string sql;
     bool firstRowOnly = false;
+    std::string bound = {};  // the text bound to $1, where sql has it
 };
 
 class BareSql {

@@ -214,12 +214,15 @@ void compareTypeSearch(Session& s)
     s.run.statements.emplace_back("compressors of a type", sql::compressorsOfType(s.dialect, searched.type));
 }
 
-// The model has compressors: the handler counts them, refuses, and reloads the models.
+// The model has compressors: the handler counts them in a write transaction, refuses, and
+// reloads the models.
 void compareModelRemoval(Session& s)
 {
-    const std::vector<BareStatement> statements = {{sql::countCompressorsOfModel(s.dialect, s.plan.carModel), true},
+    const std::vector<BareStatement> statements = {{s.dialect == sql::Dialect::postgres ? "BEGIN" : "BEGIN IMMEDIATE"},
+                                                   {sql::countCompressorsOfModel(s.dialect, s.plan.carModel), true},
+                                                   {"ROLLBACK"},
                                                    {sql::modelsOfManufacturer(s.plan.carManufacturer), false}};
-    s.run.statements.emplace_back("compressors of a model (removal)", statements[0].sql);
+    s.run.statements.emplace_back("compressors of a model (removal)", statements[1].sql);
     const auto selectModel = [&] {
         seam::pick(s.dlg, IDC_MODEL_LIST, s.modelIndex);
         settle();
@@ -254,13 +257,15 @@ void compareEditCompressor(Session& s)
         seam::pick(s.dlg, IDC_MODEL_LIST, s.modelIndex);
         settle();
         seam::clickListRow(s.dlg, IDC_RESULTS, 0);
-        statements = {{sql::loadCompressor(theDb.dialect(), g_strCompressorId), true}};
+        // The listed row checked, then loaded.
+        statements = {{sql::currentCompressor(theDb.dialect(), false), false, g_strCompressorId},
+                      {sql::loadCompressor(theDb.dialect(), g_strCompressorId), true}};
         statements.insert(statements.end(), s.carStatements.begin(), s.carStatements.end());
         seam::Seam::reset();
         seam::Seam::onNextDialog([](CDialog& d) { seam::click(d, IDCANCEL); });
     };
     selectRow();
-    s.run.statements.emplace_back("one compressor (edit)", statements[0].sql);
+    s.run.statements.emplace_back("one compressor (edit)", statements[1].sql);
     {
         StatementRecorder recorder;
         seam::click(s.dlg, IDC_EDIT_COMPRESSOR);

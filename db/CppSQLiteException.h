@@ -26,6 +26,11 @@ public:
             m_nExtendedCode = extended;
         return *this;
     }
+    // A row refers to a parent that is not there, or a parent removed from under its rows:
+    // SQLite's SQLITE_CONSTRAINT_FOREIGNKEY, which a server's SQLSTATE 23503 reports too.
+    bool isForeignKeyViolation() const { return m_nExtendedCode == kForeignKeyViolation; }
+    static constexpr int kForeignKeyViolation = 787;
+
     // The formatted text; never null (an allocation failure reads as "").
     const char* errorMessage() const { return m_pszMessage ? m_pszMessage : ""; }
 

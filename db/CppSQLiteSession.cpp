@@ -16,9 +16,15 @@ long long nowMs()
 // The session whose statement is waiting for a lock on this thread, if any.
 thread_local CppSQLiteSession* t_waitingSession = nullptr;
 
-// Ends the observer's wait when the statement that waited returns, however it returns.
+// Ends the observer's wait when the statement that waited returns, however it returns. Another
+// session's statement, run meanwhile on the same thread, leaves that wait alone.
 struct WaitEnd {
-    ~WaitEnd() { CppSQLiteSession::endLockWait(); }
+    const CppSQLiteSession* session;
+    ~WaitEnd()
+    {
+        if (t_waitingSession == session)
+            CppSQLiteSession::endLockWait();
+    }
 };
 
 }  // namespace
@@ -33,7 +39,7 @@ CppSQLiteSession::~CppSQLiteSession()
 void CppSQLiteSession::open(const char* name, kelvara::db::Access access, const char* applicationName)
 {
     close();
-    const WaitEnd waitEnd;
+    const WaitEnd waitEnd{this};
     if (kelvara::db::isConnectionString(name)) {
         m_connection = kelvara::db::openPostgres(name, access, applicationName, *this, m_nBusyTimeoutMs);
     } else {
@@ -105,7 +111,7 @@ CppSQLiteCursor CppSQLiteSession::start(const char* sql, const kelvara::db::Boun
     if (m_trace)
         m_trace(sql);
 
-    const WaitEnd waitEnd;  // compiling may wait too (reading the schema)
+    const WaitEnd waitEnd{this};  // compiling may wait too (reading the schema)
     std::unique_ptr<kelvara::db::Statement> statement = m_connection->start(sql, values);
     if (!statement)
         return CppSQLiteCursor::withoutStatement();
@@ -117,7 +123,7 @@ void CppSQLiteSession::executeScript(const std::string& sql)
     requireOpen();
     if (m_trace)
         m_trace(sql.c_str());
-    const WaitEnd waitEnd;
+    const WaitEnd waitEnd{this};
     m_connection->runScript(sql.c_str());
 }
 
@@ -125,7 +131,7 @@ void CppSQLiteSession::loadRows(const std::string& table, const std::vector<std:
                                 const std::function<bool(kelvara::db::BoundValues&)>& next)
 {
     requireOpen();
-    const WaitEnd waitEnd;
+    const WaitEnd waitEnd{this};
     m_connection->loadRows(table, columns, next);
 }
 

@@ -9,5 +9,7 @@ namespace kelvara {
 const std::string& catalogueSchemaSql();
 // The text of db/schema-postgres.sql: the same catalogue on a PostgreSQL server.
 const std::string& serverCatalogueSchemaSql();
+// Its closing part alone: the foreign keys between the three tables.
+std::string serverCatalogueForeignKeysSql();
 
 }  // namespace kelvara

@@ -140,6 +140,14 @@ const char* const kRowPrefix =
     "from kompresory, modele, marki "
     "where kompresory.id_modelu = modele.id_modelu and modele.id_marki = marki.id_marki ";
 
+// A file lists rows the statement leaves unordered in id order, and keeps an edited row
+// in its place; a server returns them as its storage happens to hold them. The server's
+// text asks for the file's order.
+std::string idTieBreak(Dialect dialect, const char* lead)
+{
+    return dialect == Dialect::postgres ? std::string(lead) + "kompresory.id_kompresora" : std::string();
+}
+
 std::string typeCondition(Dialect dialect, const std::string& upperType, bool counting)
 {
     const std::string condition = "and kompresory.typ = " + textValue(dialect, upperType, kTypeField);
@@ -147,13 +155,14 @@ std::string typeCondition(Dialect dialect, const std::string& upperType, bool co
     // order cannot change a count, so the server's text leaves it out.
     if (counting && dialect == Dialect::postgres)
         return condition + ";";
-    return condition + " order by marki.marka DESC, modele.model DESC;";
+    return condition + " order by marki.marka DESC, modele.model DESC" + idTieBreak(dialect, ", ") + ";";
 }
 
-std::string carCondition(Dialect dialect, const std::string& manufacturer, const std::string& model)
+std::string carCondition(Dialect dialect, const std::string& manufacturer, const std::string& model, bool counting)
 {
     return "and marki.marka = " + textValue(dialect, manufacturer, kManufacturerField)
-           + " and modele.model = " + textValue(dialect, model, kModelField) + ";";
+           + " and modele.model = " + textValue(dialect, model, kModelField)
+           + (counting ? std::string() : idTieBreak(dialect, " order by ")) + ";";
 }
 
 }  // namespace
@@ -404,18 +413,29 @@ std::string compressorsOfType(Dialect dialect, const std::string& upperType)
 
 std::string countCompressorsOfCar(Dialect dialect, const std::string& manufacturer, const std::string& model)
 {
-    return kCountPrefix + carCondition(dialect, manufacturer, model);
+    return kCountPrefix + carCondition(dialect, manufacturer, model, true);
 }
 
 std::string compressorsOfCar(Dialect dialect, const std::string& manufacturer, const std::string& model)
 {
-    return kRowPrefix + carCondition(dialect, manufacturer, model);
+    return kRowPrefix + carCondition(dialect, manufacturer, model, false);
 }
 
 std::string deleteCompressor(const std::string& compressorId)
 {
     return "delete from kompresory where id_kompresora = "
            + idValue(compressorId, kCompressorIdField) + ";";
+}
+
+std::string currentCompressor(Dialect dialect, bool lockRow)
+{
+    return std::string("select marki.marka, modele.model, kompresory.id_modelu, kompresory.pojemnosc, kompresory.od, "
+                       "kompresory.do, kompresory.typ, kompresory.nr_f_s, kompresory.nrkv, kompresory.cena_zakl, "
+                       "kompresory.kaucja_sku, kompresory.netto from kompresory "
+                       "left join modele on modele.id_modelu = kompresory.id_modelu "
+                       "left join marki on marki.id_marki = modele.id_marki "
+                       "where kompresory.id_kompresora = $1")
+           + (lockRow && dialect == Dialect::postgres ? " for update of kompresory" : "");
 }
 
 }  // namespace kelvara::sql

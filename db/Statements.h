@@ -87,6 +87,12 @@ std::string compressorsOfType(Dialect dialect, const std::string& upperType);
 std::string countCompressorsOfCar(Dialect dialect, const std::string& manufacturer, const std::string& model);
 std::string compressorsOfCar(Dialect dialect, const std::string& manufacturer, const std::string& model);
 std::string deleteCompressor(const std::string& compressorId);
+// One compressor as the catalogue holds it now, by its id bound to $1: the columns of
+// CurrentField. A compressor whose model is gone still comes back, its names NULL. With
+// lockRow the server locks the row until the transaction ends (a file's write transaction
+// already keeps every other writer out).
+std::string currentCompressor(Dialect dialect, bool lockRow);
+enum CurrentField { kCurrentManufacturer, kCurrentModel, kCurrentModelId, kCurrentFirstValue };
 
 // Result columns of 17 and 19, numbered from 0.
 enum ResultField {

@@ -84,3 +84,12 @@ CREATE INDEX idx_modele_marki      ON modele (id_marki, model);
 CREATE INDEX idx_modele_model      ON modele (model);
 CREATE INDEX idx_kompresory_modelu ON kompresory (id_modelu);
 CREATE INDEX idx_kompresory_typ    ON kompresory (typ);
+
+-- Foreign keys: no model without its manufacturer, no compressor without its model. A removal
+-- and another counter's insert under the same parent cannot both succeed. Deferrable, so
+-- that a copy can load all tables before they are checked; the program's statements are
+-- checked one by one. 'kelvara-db constrain' adds this part to a catalogue made without it.
+ALTER TABLE modele ADD CONSTRAINT modele_id_marki_fkey
+    FOREIGN KEY (id_marki) REFERENCES marki (id_marki) DEFERRABLE;
+ALTER TABLE kompresory ADD CONSTRAINT kompresory_id_modelu_fkey
+    FOREIGN KEY (id_modelu) REFERENCES modele (id_modelu) DEFERRABLE;

@@ -116,14 +116,16 @@ void PostgresConnection::runSetting(const std::string& sql)
 
 void PostgresConnection::failWith(PGresult* result)
 {
-    const int code = sqliteCodeForSqlState(PQresultErrorField(result, PG_DIAG_SQLSTATE));
+    const char* sqlstate = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+    const int code = sqliteCodeForSqlState(sqlstate);
+    const int extended = sqliteExtendedCodeForSqlState(sqlstate, code);
     const char* primary = PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY);
     const std::string message = shownServerError(primary, PQresultErrorMessage(result));
     PQclear(result);
     // A COPY or script ends with its error; what follows on the connection is of no use.
     while (PGresult* rest = PQgetResult(m_conn))
         PQclear(rest);
-    throw CppSQLiteException(code, message.c_str());
+    throw CppSQLiteException(code, message.c_str()).withExtendedCode(extended);
 }
 
 bool PostgresConnection::brokenWhileIdle()

@@ -12,6 +12,8 @@ constexpr int kError = 1;      // SQLITE_ERROR
 constexpr int kBusy = 5;       // SQLITE_BUSY
 constexpr int kReadOnly = 8;   // SQLITE_READONLY
 constexpr int kCantOpen = 14;  // SQLITE_CANTOPEN
+constexpr int kConstraint = 19;  // SQLITE_CONSTRAINT
+constexpr int kForeignKey = kConstraint | (3 << 8);  // SQLITE_CONSTRAINT_FOREIGNKEY
 
 struct StateCode {
     const char* state;  // a full SQLSTATE, or a two-character class
@@ -19,6 +21,7 @@ struct StateCode {
 };
 
 constexpr StateCode kStates[] = {
+    {"23503", kConstraint},  // foreign_key_violation: a parent removed by another counter
     {"55P03", kBusy},      // lock_not_available: lock_timeout ran out
     {"40P01", kBusy},      // deadlock_detected
     {"40001", kBusy},      // serialization_failure: another counter's write won
@@ -87,6 +90,11 @@ int sqliteCodeForSqlState(const char* sqlstate)
             return entry.code;
     }
     return kError;
+}
+
+int sqliteExtendedCodeForSqlState(const char* sqlstate, int code)
+{
+    return sqlstate && std::strcmp(sqlstate, "23503") == 0 ? kForeignKey : code;
 }
 
 }  // namespace kelvara::db

@@ -9,6 +9,9 @@ namespace kelvara::db {
 // a lost or refused connection 14 (SQLITE_CANTOPEN), everything else (a missing table or
 // column among it) 1 (SQLITE_ERROR). A null or empty state is a connection failure.
 int sqliteCodeForSqlState(const char* sqlstate);
+// SQLite's extended code for the same error, where the handlers tell it apart: a foreign key
+// violation (23503) is SQLITE_CONSTRAINT_FOREIGNKEY. Otherwise code itself.
+int sqliteExtendedCodeForSqlState(const char* sqlstate, int code);
 
 // The text an operator is shown for a server error: the server's primary message when there is
 // one, else libpq's whole message. Either way without the lines that quote a statement

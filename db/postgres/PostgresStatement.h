@@ -73,9 +73,10 @@ public:
         if (m_gaveUp && state && std::strcmp(state, "57014") == 0)
             code = kBusy;
         const std::string message = shownServerError(primary, PQresultErrorMessage(result));
+        const int extended = sqliteExtendedCodeForSqlState(state, code);
         PQclear(result);
         finish();
-        throw CppSQLiteException(code, message.c_str());
+        throw CppSQLiteException(code, message.c_str()).withExtendedCode(extended);
     }
 
     void finalize() override

@@ -262,7 +262,8 @@ TEST(StatementText, ServerTextsDifferOnlyInLiteralsAndWhatTheServerRejects)
         if (literals != statement.server)
             differing.push_back(statement.name);
     }
-    EXPECT_EQ(differing, (std::vector<std::string>{"insertCompressor", "updateCompressor", "countCompressorsOfType", "loadCompressor"}));
+    EXPECT_EQ(differing, (std::vector<std::string>{"insertCompressor", "updateCompressor", "countCompressorsOfType",
+                                                   "compressorsOfType", "compressorsOfCar", "loadCompressor"}));
 
     // "do" is reserved: as a target column it is quoted, which names the same column.
     EXPECT_EQ(statements[8].server,
@@ -275,6 +276,8 @@ TEST(StatementText, ServerTextsDifferOnlyInLiteralsAndWhatTheServerRejects)
               "where id_kompresora = 9;");
     // An aggregate cannot be ordered by columns it does not group; the order cannot change a count.
     EXPECT_EQ(statements[10].server, "select count(*)" + file::kSearchJoin + "kompresory.typ = 'SD7V16';");
+    // Rows the file lists in id order come in id order from the server too.
+    EXPECT_EQ(statements[13].server.substr(statements[13].file.size() - 1), " order by kompresory.id_kompresora;");
     // The edit's statement names every model and manufacturer unjoined: the server sends one row.
     EXPECT_EQ(statements[14].server, file::kLoadCompressorHead + "31 limit 1;");
 

@@ -144,6 +144,7 @@ public:
     std::string selectColumnFlags() const { return file::kSelectColumnFlags; }
     std::string selectManufacturers() const { return file::kSelectManufacturers; }
     std::string deleteCompressor(const std::string& id) const { return file::deleteCompressor(id); }
+    std::string currentCompressor(bool lockRow) const { return sql::currentCompressor(m_engine, lockRow); }
     std::string modelsOfManufacturer(const std::string& name) const
     {
         return file::modelsOfManufacturer("'" + name + "'");

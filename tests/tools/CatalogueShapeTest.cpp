@@ -93,7 +93,8 @@ protected:
 
 TEST_F(ServerShapeTest, CheckNamesAMissingIdTriggerKeyOrConstraintAndCommandsRefuse)
 {
-    m_db.exec("drop trigger modele_id on modele; alter table marki drop constraint marki_pkey; "
+    m_db.exec("alter table modele drop constraint modele_id_marki_fkey; alter table kompresory drop constraint "
+              "kompresory_id_modelu_fkey; drop trigger modele_id on modele; alter table marki drop constraint marki_pkey; "
               "create function keep_quiet() returns trigger language plpgsql as $$ begin return null; end $$; "
               "create trigger quiet before insert on kompresory for each row execute function keep_quiet(); "
               "alter table kompresory alter column nrkv type text collate \"default\"");

@@ -37,19 +37,21 @@ protected:
 TEST_P(CatalogueWritesTest, NewIdsLieAboveEveryIdUsedOrReferred)
 {
     // The highest manufacturer and the highest model removed; their dependants stay.
-    m_db.exec("delete from marki where id_marki = 15; delete from modele where id_modelu = 60");
+    m_db.exec(std::string(onServer() ? "alter table modele drop constraint modele_id_marki_fkey; alter table kompresory "
+                                       "drop constraint kompresory_id_modelu_fkey; " : "")
+              + "delete from marki where id_marki = 15; delete from modele where id_modelu = 60");
     const RunResult added = import("New,Car,1.6,1998,2004,FS10,x,KV-9,1,2,3\r\n");
     ASSERT_EQ(added.status, 0) << added.err;
     EXPECT_EQ(m_db.query("select id_marki from marki where marka = 'New'"), (Rows{{"16"}}));
     EXPECT_EQ(m_db.query("select id_modelu, id_marki from modele where model = 'Car'"), (Rows{{"61", "16"}}));
     const RunResult checked = runTool({"check", m_catalogue.path()});
     EXPECT_NE(checked.out.find("its model (id_modelu 60) does not exist"), std::string::npos) << checked.out;
-    // A server's sequence hands any counter an id above them too, also after a copy.
+    // A copy makes the server's foreign keys, and names such rows instead.
     if (onServer()) {
         execSql(dir.path("sample.db"), "DELETE FROM Modele WHERE id_modelu = 60");
         m_db.exec("drop schema public cascade; create schema public");
-        ASSERT_EQ(runTool({"copy", dir.path("sample.db"), m_catalogue.path()}).status, 0);
-        EXPECT_EQ(m_db.insertModel(1, "After copy"), 61);
+        EXPECT_NE(runTool({"copy", dir.path("sample.db"), m_catalogue.path()}).err.find("(id_modelu 60) does not exist"),
+                  std::string::npos);
     }
 }
 

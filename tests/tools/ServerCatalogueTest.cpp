@@ -119,5 +119,46 @@ TEST_F(ServerCatalogueTest, CheckExportImportAndBackupWorkOnTheServer)
     EXPECT_EQ(runTool({"backup", backup, server.path()}).status, 1);
 }
 
+TEST_F(ServerCatalogueTest, ImportNumbersNewRowsFromTheServersSequences)
+{
+    const std::string sample = dir.path("sample.db"), csv = dir.path("more.csv");
+    makeSample(sample);
+    ASSERT_EQ(runTool({"copy", sample, server.path()}).status, 0);
+    // Another counter adds a manufacturer and a compressor and removes them: their ids are used up.
+    const long long gone = m_db.insertCompressor(1, {}), maker = m_db.insertManufacturer("X");
+    m_db.exec("delete from kompresory where id_kompresora = " + std::to_string(gone) + "; delete from marki where id_marki = " + std::to_string(maker));
+    const std::string exported = runTool({"export", sample}).out;
+    writeFile(csv, exported.substr(0, exported.find('\n') + 1) + "Tatra,T613,2.4,2000,2007,SD7V16,OE-9,KV-99,3,2,1\n");
+    ASSERT_EQ(runTool({"import", csv, server.path()}).status, 0);
+    EXPECT_EQ(m_db.query("select k.id_kompresora, m.id_marki from kompresory k, modele o, marki m where k.id_modelu"
+                         " = o.id_modelu and o.id_marki = m.id_marki and m.marka = 'Tatra'"),
+              (kelvara::test::Rows{{std::to_string(gone + 1), "17"}}));
+}
+
+TEST_F(ServerCatalogueTest, CopyInitAndConstrainRefuseWhatTheServerWouldNotKeepWhole)
+{
+    const std::string sample = dir.path("sample.db"), orphan = "compressor 301: its model (id_modelu 999) does not exist";
+    makeSample(sample);
+    execSql(sample, "insert into kompresory (id_modelu) values (999); update kompresory set netto = 'abc' where id_kompresora = 7");
+    EXPECT_NE(runTool({"copy", sample, server.path()}).err.find("kompresory id_kompresora 7: invalid input syntax"), std::string::npos);
+    execSql(sample, "update kompresory set netto = 1 where id_kompresora = 7");
+    EXPECT_NE(runTool({"copy", sample, server.path()}).err.find(orphan), std::string::npos);
+    execSql(sample, "delete from kompresory where id_kompresora = 301");
+    ASSERT_EQ(runTool({"copy", sample, server.path()}).status, 0);
+
+    // A catalogue made before the foreign keys, with an orphan already there.
+    m_db.exec("alter table kompresory drop constraint kompresory_id_modelu_fkey; "
+              "insert into kompresory (id_kompresora, id_modelu) values (301, 999)");
+    EXPECT_NE(runTool({"constrain", server.path()}).err.find(orphan), std::string::npos);
+    m_db.exec("delete from kompresory where id_kompresora = 301");
+    EXPECT_EQ(runTool({"constrain", server.path()}).out, server.path() + ": foreign keys added\n");
+    EXPECT_THROW(m_db.exec("delete from modele"), std::runtime_error);
+    const std::string latin1 = server.path().substr(server.path().find("dbname=") + 7) + "_latin1";
+    m_db.exec("CREATE DATABASE " + latin1 + " ENCODING 'LATIN1' LC_COLLATE 'C' LC_CTYPE 'C' TEMPLATE template0");
+    const std::string refused = runTool({"init", server.path() + "_latin1"}).err;
+    m_db.exec("DROP DATABASE " + latin1);
+    EXPECT_NE(refused.find("createdb -E UTF8 -T template0"), std::string::npos) << refused;
+}
+
 }  // namespace
 }  // namespace kelvara::dbtool::testing

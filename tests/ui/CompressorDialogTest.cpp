@@ -179,11 +179,11 @@ TEST_P(CompressorDialogTest, EditLoadsTheStoredValuesAndUpdatesThem)
 
     EXPECT_EQ(opened, (Fields{"1.9", "2001", "2006", "7SBU16C", "OE-7", "KV-7", "410.5", "30", "380"}));
     EXPECT_EQ(caption, "Add compressor");
-    EXPECT_EQ(statementsWhenOpen, 1u);
+    EXPECT_EQ(statementsWhenOpen, 2u);
     const std::string id = std::to_string(target);
     EXPECT_EQ(statements(),
               (std::vector<std::string>{
-                  sent().loadCompressor(id), vwId(), golfId(),
+                  sent().currentCompressor(false), sent().loadCompressor(id), vwId(), golfId(), sent().currentCompressor(true),
                   sent().updateCompressor({"2.0", "2002", "2008", "7seu17c", "OE-8", "KV-8", "415", "31.5", "385"}, id),
                   carCount(), carRows()}));
     EXPECT_EQ(stored(target), (Row{"2.0", "2002", "2008", "7seu17c", "OE-8", "KV-8", "415", "31.5", "385"}));
@@ -385,7 +385,8 @@ TEST_P(CompressorDialogTest, CancelWritesNothingInEitherMode)
             EXPECT_EQ(d.modalResult(), IDCANCEL);
         });
         seam::click(main, IDC_EDIT_COMPRESSOR);
-        EXPECT_EQ(statements(), (std::vector<std::string>{sent().loadCompressor(std::to_string(target)), carCount(), carRows()}));
+        EXPECT_EQ(statements(), (std::vector<std::string>{sent().currentCompressor(false),
+                                                           sent().loadCompressor(std::to_string(target)), carCount(), carRows()}));
         EXPECT_EQ(g_strCompressorId, "");
     }
     EXPECT_EQ(compressors(), before);
@@ -459,9 +460,7 @@ TEST_P(CompressorDialogTest, DatabaseFailureKeepsTheDialogOpenWithWhatWasTyped)
     });
     seam::click(main, IDC_ADD_COMPRESSOR);
 
-    ASSERT_EQ(ran.size(), 3u);
-    const std::string insert = sent().insertCompressor(std::to_string(golf), {"", "", "", "", "", "", "0", "0", "0"});
-    EXPECT_EQ(ran[2].rfind(insert.substr(0, insert.find("NULL,") + 5), 0), 0u);
+    ASSERT_EQ(ran.size(), onServer() ? 3u : 0u);  // a file refuses Save's transaction at once
     EXPECT_TRUE(openAfterFailure);
     EXPECT_EQ(afterFailure, typed);
     ASSERT_EQ(Seam::messages().size(), 1u);
@@ -478,6 +477,8 @@ TEST_P(CompressorDialogTest, ModelOrManufacturerGoneMeanwhileIsReportedAndNothin
 {
     const long long target = m_db.insertCompressor(golf, compressor("SD7V16", "KV-1"));
     const Rows before = compressors();
+    if (onServer())  // parents removed from under their rows: a catalogue made before its foreign keys
+        m_db.exec("alter table kompresory drop constraint kompresory_id_modelu_fkey; alter table modele drop constraint modele_id_marki_fkey");
     CCatalogDlg& main = openOnGolf();
     const Fields typed{"1.6", "1998", "2004", "SD7V16", "OE-1", "KV-NEW", "310", "25", "285"};
     const std::string modelGone = "Car model \"Golf\" of \"VW\" is no longer in the catalogue; another program may "
@@ -541,12 +542,12 @@ TEST_P(CompressorDialogTest, CompressorGoneBeforeEditIsReportedAndTheListRefresh
     seam::click(main, IDC_EDIT_COMPRESSOR);
     // The dialog never comes up, and nothing is written.
     EXPECT_TRUE(Seam::dialogsShown().empty());
-    EXPECT_EQ(statements(), (std::vector<std::string>{sent().loadCompressor(std::to_string(gone)), carCount(), carRows()}));
+    EXPECT_EQ(statements(), (std::vector<std::string>{sent().currentCompressor(false), carCount(), carRows()}));
     ASSERT_EQ(Seam::messages().size(), 1u);
-    EXPECT_EQ(Seam::messages()[0].text,
-              "The selected compressor is no longer in the catalogue; another program may have removed it.");
+    EXPECT_EQ(Seam::messages()[0].text, "Another counter changed or removed this compressor since the list was filled. "
+                                        "Nothing was opened. The list now shows the catalogue as it is.");
     EXPECT_EQ(Seam::messages()[0].caption, "Kelvara");
-    EXPECT_EQ(Seam::messages()[0].type, MB_OK);
+    EXPECT_EQ(Seam::messages()[0].type, MB_OK | MB_ICONWARNING);
     const auto rows = seam::listRows(main, IDC_RESULTS);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0][5], "KV-STAYS");

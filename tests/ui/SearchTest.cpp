@@ -274,4 +274,12 @@ TEST_P(SearchTest, EmptyCatalogueSearchesLeaveAnEmptyList)
     EXPECT_EQ(g_strCompressorId, "");
 }
 
+TEST_P(SearchTest, RowsOfOneCarListInIdOrderAndStayThereAfterAnEdit)
+{
+    const long long golf = m_db.insertModel(m_db.insertManufacturer("VW"), "Golf");
+    for (const char* part : {"KV-1", "KV-2", "KV-3"}) m_db.insertCompressor(golf, compressor("SD7V16", part));
+    m_db.exec("update kompresory set nrkv = 'KV-1b', typ = 'X' where nrkv = 'KV-1'");  // a server stores it last now
+    EXPECT_EQ(column(seam::listRows(openOnGolf(), IDC_RESULTS), 5), (std::vector<std::string>{"KV-3", "KV-2", "KV-1b"}));
+}
+
 KELVARA_ON_BOTH_ENGINES(SearchTest);

@@ -31,8 +31,10 @@ TEST_F(ServerTrafficTest, EveryActionTakesOneRoundTripAStatementOnItsOneConnecti
     m_db.insertCompressor(golf, compressor("SD7V16"));
     kelvara::db::ServerTrafficMeter meter(theDb);
     std::vector<std::pair<kelvara::db::ServerTraffic, size_t>> actions;  // and its statements
-    const auto took = [&] { actions.emplace_back(meter.take(), statements().size()), clearStatements(); };
     CCatalogDlg& dlg = openMainWindow();
+    size_t sent = statements().size();  // transactions' statements counted too
+    theDb.setStatementTrace([&](const char*) { ++sent; });
+    const auto took = [&] { actions.emplace_back(meter.take(), std::exchange(sent, 0)); };
     took();
     seam::pick(dlg, IDC_MANUFACTURER_LIST, "VW");
     took();

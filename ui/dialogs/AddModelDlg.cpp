@@ -1,6 +1,8 @@
 #include "AddModelDlg.h"
 
 #include "ColorScheme.h"
+#include "CppSQLiteException.h"
+#include "CppSQLiteTransaction.h"
 #include "DataExchange.h"
 #include "Globals.h"
 #include "ResourceIds.h"
@@ -21,17 +23,32 @@ void CAddModelDlg::OnOK()
 {
     UpdateData(TRUE);
     if (!m_strName.IsEmpty() && !g_strManufacturer.IsEmpty()) {
+        // The lookup and the insert in one write transaction: no other counter removes the
+        // manufacturer in between (on a server its foreign key refuses the late insert).
+        CppSQLiteTransaction transaction(theDb, CppSQLiteTransaction::Kind::write);
         // The model belongs to the manufacturer of that name, as the catalogue holds it now.
         CppSQLiteCursor lookup = theDb.execute(kelvara::sql::manufacturerIdByName(theDb.dialect(), g_strManufacturer));
-        if (lookup.atEnd()) {
+        bool added = !lookup.atEnd();
+        if (added) {
+            const CString manufacturerId = lookup.field(0);
+            lookup.finalize();
+            try {
+                theDb.execute(kelvara::sql::insertModel(theDb.dialect(), manufacturerId, m_strName));
+                transaction.commit();
+            } catch (const CppSQLiteException& e) {
+                if (!e.isForeignKeyViolation())
+                    throw;
+                added = false;
+            }
+        }
+        if (!added) {
             // Listed when the dialog opened, removed since (by another program): there is
             // no id to attach the model to.
+            lookup.finalize();
+            transaction.rollback();
             const CString text = "Cannot add model.\nManufacturer \"" + g_strManufacturer
                                  + "\" is no longer in the catalogue; nothing was added.";
             MessageBox(text, "Kelvara", MB_OK | MB_ICONWARNING);
-        } else {
-            const CString manufacturerId = lookup.field(0);
-            theDb.execute(kelvara::sql::insertModel(theDb.dialect(), manufacturerId, m_strName));
         }
     }
     CDialog::OnOK();

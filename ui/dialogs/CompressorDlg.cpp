@@ -2,6 +2,8 @@
 
 #include "ColorScheme.h"
 #include "CppSQLiteCursor.h"
+#include "CppSQLiteException.h"
+#include "CppSQLiteTransaction.h"
 #include "DataExchange.h"
 #include "Globals.h"
 #include "ResourceIds.h"
@@ -23,6 +25,24 @@ std::optional<CString> FirstValue(const std::string& sql)
     if (cursor.atEnd())
         return std::nullopt;
     return CString(cursor.field(0));
+}
+
+// The nine values in table order, named by the captions the dialog shows.
+constexpr const char* kValueCaptions[9] = {"Engine capacity", "Model year from", "Model year to",
+                                           "Compressor type", "Common part #",   "Kelvara part #",
+                                           "Kelvara Jobber $", "Core deposit",   "Net price"};
+
+std::optional<std::string> FieldOf(const CppSQLiteCursor& cursor, int column)
+{
+    if (!cursor.field(column))
+        return std::nullopt;
+    return std::string(cursor.fieldView(column));
+}
+
+std::string ModelGoneText()
+{
+    return "Car model \"" + g_strModel + "\" of \"" + g_strManufacturer
+           + "\" is no longer in the catalogue; another program may have removed it. The compressor was not saved.";
 }
 
 }  // namespace
@@ -87,6 +107,8 @@ int CCompressorDlg::OnCreate(LPCREATESTRUCT)
     m_strJobber = cursor.field(6);
     m_strCoreDeposit = cursor.field(7);
     m_strNetPrice = cursor.field(8);
+    for (int i = 0; i < 9; ++i)
+        m_loaded[static_cast<std::size_t>(i)] = FieldOf(cursor, i);
     return 0;
 }
 
@@ -126,20 +148,23 @@ void CCompressorDlg::OnOK()
     if (!PricesAreNumbers())
         return;
 
+    // The lookups, the check and the write in one write transaction: on a file no other
+    // counter removes the model or changes the row in between (on a server the row lock
+    // and the foreign keys see to it). A message waits for the operator only once it ended.
+    CppSQLiteTransaction transaction(theDb, CppSQLiteTransaction::Kind::write);
+    const auto refuse = [&](const std::string& text) {
+        transaction.rollback();
+        MessageBox(text.c_str(), kCaption, MB_OK);
+    };
     const std::optional<CString> manufacturerId = FirstValue(kelvara::sql::manufacturerIdByName(theDb.dialect(), g_strManufacturer));
     if (!manufacturerId) {
-        const std::string text = "Manufacturer \"" + g_strManufacturer
-                                 + "\" is no longer in the catalogue; another program may have removed it. "
-                                   "The compressor was not saved.";
-        MessageBox(text.c_str(), kCaption, MB_OK);
+        refuse("Manufacturer \"" + g_strManufacturer
+               + "\" is no longer in the catalogue; another program may have removed it. The compressor was not saved.");
         return;
     }
     const std::optional<CString> modelId = FirstValue(kelvara::sql::modelIdByName(theDb.dialect(), g_strModel, *manufacturerId));
     if (!modelId) {
-        const std::string text = "Car model \"" + g_strModel + "\" of \"" + g_strManufacturer
-                                 + "\" is no longer in the catalogue; another program may have removed it. "
-                                   "The compressor was not saved.";
-        MessageBox(text.c_str(), kCaption, MB_OK);
+        refuse(ModelGoneText());
         return;
     }
 
@@ -148,12 +173,60 @@ void CCompressorDlg::OnOK()
                                                 m_strJobber,   m_strCoreDeposit,  m_strNetPrice};
     // A failure here leaves the handler: the operator is told and the dialog stays open
     // with everything typed.
-    if (g_bEditMode == 0)
-        theDb.execute(kelvara::sql::insertCompressor(theDb.dialect(), *modelId, values));
-    else
+    if (g_bEditMode == 0) {
+        try {
+            theDb.execute(kelvara::sql::insertCompressor(theDb.dialect(), *modelId, values));
+        } catch (const CppSQLiteException& e) {
+            // Another counter removed the model after the lookup (a server's foreign key).
+            if (!e.isForeignKeyViolation())
+                throw;
+            refuse(ModelGoneText());
+            return;
+        }
+    } else {
+        if (!EditedRowUnchanged(transaction))
+            return;
         theDb.execute(kelvara::sql::updateCompressor(theDb.dialect(), values, g_strCompressorId));
+    }
+    transaction.commit();
 
     CDialog::OnOK();
+}
+
+bool CCompressorDlg::EditedRowUnchanged(CppSQLiteTransaction& transaction)
+{
+    using namespace kelvara::sql;
+    CppSQLiteCursor row = theDb.execute(currentCompressor(theDb.dialect(), true), {std::string(g_strCompressorId)});
+    if (row.atEnd()) {
+        row.finalize();
+        transaction.rollback();
+        MessageBox("Another counter removed this compressor while you were editing it. Nothing was saved.", kCaption,
+                   MB_OK | MB_ICONWARNING);
+        return false;
+    }
+    std::string changed;
+    const auto note = [&changed](const char* caption) { changed += (changed.empty() ? "" : ", ") + std::string(caption); };
+    for (std::size_t i = 0; i < m_loaded.size(); ++i) {
+        Loaded now = FieldOf(row, kCurrentFirstValue + static_cast<int>(i));
+        if (now != m_loaded[i]) {
+            note(kValueCaptions[i]);
+            m_loaded[i] = std::move(now);
+        }
+    }
+    const Loaded model = FieldOf(row, kCurrentModelId);
+    if (m_listedModel && model != m_listedModel) {
+        note("car model");
+        m_listedModel = model;
+    }
+    row.finalize();
+    if (changed.empty())
+        return true;
+    transaction.rollback();
+    const std::string text = "Another counter changed this compressor while you were editing it (" + changed
+                             + "). Nothing was saved. Save again to write your values over theirs, or Cancel to "
+                               "keep theirs.";
+    MessageBox(text.c_str(), kCaption, MB_OK | MB_ICONWARNING);
+    return false;
 }
 
 void CCompressorDlg::OnPaint()

@@ -7,10 +7,20 @@
 #include "Controls.h"
 #include "Dialog.h"
 
+#include <array>
+#include <optional>
+#include <string>
+
+class CppSQLiteTransaction;
+
 class CCompressorDlg : public CDialog {
 public:
     explicit CCompressorDlg(CWnd* pParent = nullptr);
     ~CCompressorDlg() override;
+
+    // In edit mode: the id of the model the edited row had in the list, if known. Save then
+    // also refuses when another counter moved the compressor to another model.
+    void SetListedModel(const std::optional<std::string>& modelId) { m_listedModel = modelId; }
 
     DECLARE_MESSAGE_MAP()
 
@@ -28,6 +38,15 @@ private:
     // Tells the operator about the first price that SQL would not read as a number and
     // puts the caret there. False when one was found.
     bool PricesAreNumbers();
+    // In edit mode, inside Save's transaction: whether the row still holds what the dialog
+    // loaded. If not, the operator is told what changed (or that the row is gone), the
+    // transaction is rolled back, and what the catalogue holds now becomes the loaded state,
+    // so that a second Save writes the operator's values.
+    bool EditedRowUnchanged(CppSQLiteTransaction& transaction);
+
+    using Loaded = std::optional<std::string>;  // nullopt: SQL NULL
+    std::array<Loaded, 9> m_loaded;
+    Loaded m_listedModel;
 
     CStatic m_staticType;
     CStatic m_staticYearTo;

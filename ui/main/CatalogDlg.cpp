@@ -61,6 +61,27 @@ void CCatalogDlg::DoDataExchange(CDataExchange* pDX)
     DDX_CBString(pDX, IDC_MANUFACTURER_LIST, m_strManufacturer);
 }
 
+namespace {
+
+constexpr const char* kNoServerCatalogue =
+    "\n\nThis database holds no Kelvara catalogue. Create one with 'kelvara-db init' and the same connection "
+    "string, or bring a catalogue file there with 'kelvara-db copy database.db' and that connection string.";
+
+// Whether the server database has the catalogue's column settings table; true when even
+// that cannot be asked (the first failure is the one to show then).
+bool ServerHoldsCatalogue()
+{
+    try {
+        CppSQLiteCursor found = theDb.execute("select count(*) from pg_tables where schemaname = current_schema() "
+                                              "and tablename = 'kolumny'");
+        return CString(found.field(0)) != "0";
+    } catch (const CppSQLiteException&) {
+        return true;
+    }
+}
+
+}  // namespace
+
 BOOL CCatalogDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
@@ -75,6 +96,9 @@ BOOL CCatalogDlg::OnInitDialog()
         theDb.open(g_strCatalogue.c_str());
         ReadColumnFlags();
     } catch (const CppSQLiteException& e) {
+        // A server database that holds no catalogue yet names only the first table it missed.
+        if (theDb.isOpen() && theDb.dialect() == kelvara::sql::Dialect::postgres && !ServerHoldsCatalogue())
+            throw CppSQLiteException(e.errorCode(), (std::string(e.engineMessage()) + kNoServerCatalogue).c_str());
         // SQLite 3 only calls an old catalogue "not a database"; say what it is and how
         // to bring it along.
         if (!kelvara::db::isSqlite2File(g_strCatalogue))

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 
 class CppSQLiteCursor;
 
@@ -69,6 +71,16 @@ private:
     bool FillResults(CppSQLiteCursor& rows, std::unique_ptr<std::int64_t[]> ids, std::int32_t counted);
     // g_strCompressorId: the id of the selected result row, or empty when none is.
     void NameSelectedCompressor();
+    // A digest of a row's manufacturer, model and nine values (column indexes in the cursor's
+    // row), to tell later whether the catalogue still holds the row the list showed.
+    static std::uint64_t RowDigest(CppSQLiteCursor& row, int manufacturer, int model, int firstValue);
+    // Whether the compressor g_strCompressorId names still is the row clicked in the list:
+    // same manufacturer, model and values. modelId, if given, receives its model's id.
+    // lockRow keeps it as read until the transaction in progress ends.
+    bool SelectedRowIsCurrent(bool lockRow, std::optional<std::string>* modelId);
+    // Tells the operator that the clicked row changed under them (what was not done), and
+    // searches again.
+    void ReportListedRowChanged(const char* notDone);
 
     CButton m_grpCarModel;
     CButton m_grpManufacturer;
@@ -88,4 +100,8 @@ private:
     HICON m_hIcon;
     CFont m_fontBanner;
     ResultSearch m_lastSearch;
+    // Beside g_pCompressorIds: each listed row's RowDigest, and the clicked row's.
+    std::unique_ptr<std::uint64_t[]> m_pRowDigests;
+    CString m_strDigestOf;  // the id m_selectedDigest belongs to
+    std::uint64_t m_selectedDigest = 0;
 };

@@ -3,6 +3,7 @@
 #include "CatalogDlg.h"
 
 #include "CompressorDlg.h"
+#include "CppSQLiteTransaction.h"
 #include "Globals.h"
 #include "Statements.h"
 
@@ -49,10 +50,17 @@ void CCatalogDlg::OnEditCompressor()
     g_strModel = m_comboModel.GetLBText(m_comboModel.GetCurSel());
     g_strManufacturer = m_comboManufacturer.GetLBText(m_comboManufacturer.GetCurSel());
     g_bEditMode = 1;
+    // The id may name another compressor by now (a removed row's id given to a new one).
+    std::optional<std::string> modelId;
+    if (!SelectedRowIsCurrent(false, &modelId)) {
+        ReportListedRowChanged("Nothing was opened.");
+        return;
+    }
 
     // -1: the dialog could not open (its load failed and the operator has been told). The
     // command ends there: no second wait on the same lock, the clicked row still selected.
     CCompressorDlg dlg;
+    dlg.SetListedModel(modelId);
     if (dlg.DoModal() == -1)
         return;
     SearchByModel();
@@ -67,7 +75,39 @@ void CCatalogDlg::OnRemoveCompressor()
         return;
     }
     if (MessageBox("Are you sure that you want to delete this compressor?", kCaption,
-                   MB_YESNO | MB_ICONINFORMATION) == IDYES)
+                   MB_YESNO | MB_ICONINFORMATION) == IDYES) {
+        // Checked and deleted in one transaction: nothing can replace the row in between.
+        CppSQLiteTransaction transaction(theDb, CppSQLiteTransaction::Kind::write);
+        if (!SelectedRowIsCurrent(true, nullptr)) {
+            transaction.rollback();
+            ReportListedRowChanged("Nothing was removed.");
+            return;
+        }
         theDb.execute(kelvara::sql::deleteCompressor(g_strCompressorId));
+        transaction.commit();
+    }
+    SearchByModel();
+}
+
+bool CCatalogDlg::SelectedRowIsCurrent(bool lockRow, std::optional<std::string>* modelId)
+{
+    // Only a row clicked in the list has a digest to compare with.
+    if (g_strCompressorId.compare(m_strDigestOf) != 0)
+        return true;
+    CppSQLiteCursor row = theDb.execute(kelvara::sql::currentCompressor(theDb.dialect(), lockRow),
+                                        {std::string(g_strCompressorId)});
+    if (row.atEnd() || RowDigest(row, kelvara::sql::kCurrentManufacturer, kelvara::sql::kCurrentModel,
+                                 kelvara::sql::kCurrentFirstValue) != m_selectedDigest)
+        return false;
+    if (modelId && row.field(kelvara::sql::kCurrentModelId))
+        *modelId = row.field(kelvara::sql::kCurrentModelId);
+    return true;
+}
+
+void CCatalogDlg::ReportListedRowChanged(const char* notDone)
+{
+    const std::string text = std::string("Another counter changed or removed this compressor since the list was "
+                                         "filled. ") + notDone + " The list now shows the catalogue as it is.";
+    MessageBox(text.c_str(), kCaption, MB_OK | MB_ICONWARNING);
     SearchByModel();
 }

@@ -6,12 +6,37 @@
 
 #include "AddManufacturerDlg.h"
 #include "AddModelDlg.h"
+#include "CppSQLiteException.h"
+#include "CppSQLiteTransaction.h"
 #include "Globals.h"
 #include "Statements.h"
 
 namespace {
 
 constexpr const char* kCaption = "Kelvara";
+
+// The dependency count and the deletion in one write transaction, so that no other counter
+// adds a dependant in between (on a file the transaction keeps every writer out; on a
+// server the foreign keys refuse whichever of the two comes second). False, with nothing
+// deleted, while something still depends on it.
+bool RemovedUnlessUsed(const std::string& count, const std::string& deletion)
+{
+    CppSQLiteTransaction transaction(theDb, CppSQLiteTransaction::Kind::write);
+    CppSQLiteCursor dependants = theDb.execute(count);
+    const CString found = dependants.field(0);
+    dependants.finalize();
+    if (found != "0")
+        return false;
+    try {
+        theDb.execute(deletion);
+    } catch (const CppSQLiteException& e) {
+        if (!e.isForeignKeyViolation())
+            throw;
+        return false;
+    }
+    transaction.commit();
+    return true;
+}
 
 }  // namespace
 
@@ -61,11 +86,8 @@ void CCatalogDlg::OnRemoveManufacturer()
     const CString name = m_comboManufacturer.GetLBText(selected);
     if (!name.IsEmpty()) {
         // Every manufacturer of that name counts and goes together.
-        CppSQLiteCursor count = theDb.execute(kelvara::sql::countModelsOfManufacturer(theDb.dialect(), name));
-        const CString models = count.field(0);
-        if (models == "0")
-            theDb.execute(kelvara::sql::deleteManufacturer(theDb.dialect(), name));
-        else
+        if (!RemovedUnlessUsed(kelvara::sql::countModelsOfManufacturer(theDb.dialect(), name),
+                               kelvara::sql::deleteManufacturer(theDb.dialect(), name)))
             MessageBox("Cannot remove manufacturer.\nAll associated models must be deleted first.", kCaption, MB_OK);
     }
     FillManufacturers();
@@ -96,11 +118,8 @@ void CCatalogDlg::OnRemoveModel()
     if (!name.IsEmpty()) {
         // Models are known by name alone: the count and the deletion cover that name
         // under every manufacturer.
-        CppSQLiteCursor count = theDb.execute(kelvara::sql::countCompressorsOfModel(theDb.dialect(), name));
-        const CString compressors = count.field(0);
-        if (compressors == "0")
-            theDb.execute(kelvara::sql::deleteModel(theDb.dialect(), name));
-        else
+        if (!RemovedUnlessUsed(kelvara::sql::countCompressorsOfModel(theDb.dialect(), name),
+                               kelvara::sql::deleteModel(theDb.dialect(), name)))
             MessageBox("Cannot remove model.\nAll associated compressors must be deleted first.", kCaption, MB_OK);
     }
     FillModels();

@@ -50,9 +50,10 @@ std::int32_t ParseCount(const char* text)
 // entries are left unset (only those of listed rows are written), so where the system
 // reserves memory as it is used an overstated count costs none; one there is no memory
 // for at all is refused.
-std::unique_ptr<std::int64_t[]> AllocateIds(std::int32_t counted)
+template <class Entry = std::int64_t>
+std::unique_ptr<Entry[]> AllocateIds(std::int32_t counted)
 {
-    std::unique_ptr<std::int64_t[]> ids(new (std::nothrow) std::int64_t[static_cast<size_t>(counted)]);
+    std::unique_ptr<Entry[]> ids(new (std::nothrow) Entry[static_cast<size_t>(counted)]);
     if (!ids)
         throw std::runtime_error("The catalogue counted " + std::to_string(counted)
                                  + " compressors, more than there is memory for; no row was read. The catalogue "
@@ -157,6 +158,7 @@ bool CCatalogDlg::FillResults(CppSQLiteCursor& rows, std::unique_ptr<std::int64_
     g_pCompressorIds = std::move(ids);
     g_nCompressorCount = 0;
     g_bIdsAllocated = 1;
+    m_pRowDigests = AllocateIds<std::uint64_t>(counted);
 
     std::string text;
     while (!rows.atEnd()) {
@@ -165,6 +167,7 @@ bool CCatalogDlg::FillResults(CppSQLiteCursor& rows, std::unique_ptr<std::int64_
         if (k == counted)
             return true;
         g_pCompressorIds[static_cast<size_t>(k)] = ParseId(rows.field(kFieldId));
+        m_pRowDigests[static_cast<size_t>(k)] = RowDigest(rows, kFieldManufacturer, kFieldModel, kFieldCapacity);
 
         LVITEM item;
         item.mask = LVIF_TEXT;
@@ -209,10 +212,36 @@ void CCatalogDlg::NameSelectedCompressor()
         if (!(m_listResults.GetItemState(i, LVIS_SELECTED) & LVIS_SELECTED))
             continue;
         const std::int32_t slot = g_nCompressorCount - i - 1;
-        if (slot >= 0 && slot < g_nCompressorCount)
+        if (slot >= 0 && slot < g_nCompressorCount) {
             g_strCompressorId = std::to_string(static_cast<long long>(g_pCompressorIds[static_cast<size_t>(slot)]));
+            m_strDigestOf = g_strCompressorId;
+            m_selectedDigest = m_pRowDigests[static_cast<size_t>(slot)];
+        }
         return;
     }
+}
+
+std::uint64_t CCatalogDlg::RowDigest(CppSQLiteCursor& row, int manufacturer, int model, int firstValue)
+{
+    // FNV-1a over each field's length and bytes; NULL is told apart from every text.
+    std::uint64_t hash = 14695981039346656037ULL;
+    const auto mix = [&hash](unsigned char byte) { hash = (hash ^ byte) * 1099511628211ULL; };
+    const auto field = [&](int column) {
+        if (!row.field(column)) {
+            mix(0xFF);
+            return;
+        }
+        const std::string_view text = row.fieldView(column);
+        for (std::size_t size = text.size(), i = 0; i < sizeof size; ++i, size >>= 8)
+            mix(static_cast<unsigned char>(size & 0xFF));
+        for (char c : text)
+            mix(static_cast<unsigned char>(c));
+    };
+    field(manufacturer);
+    field(model);
+    for (int value = 0; value < 9; ++value)
+        field(firstValue + value);
+    return hash;
 }
 
 void CCatalogDlg::OnClickList(NMHDR*, LRESULT* pResult)

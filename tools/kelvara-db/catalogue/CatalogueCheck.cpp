@@ -232,6 +232,14 @@ CheckReport checkFile(const std::string& path)
 
 }  // namespace
 
+std::vector<std::string> orphansIn(CppSQLiteSession& db)
+{
+    CheckReport report;
+    checkOrphanModels(db, report);
+    checkOrphanCompressors(db, report);
+    return report.problems;
+}
+
 CheckReport checkCatalogue(const std::string& path)
 {
     if (!isConnectionString(path))

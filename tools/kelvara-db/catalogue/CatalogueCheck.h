@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+class CppSQLiteSession;
+
 namespace kelvara::dbtool {
 
 struct CheckReport {
@@ -26,6 +28,10 @@ struct CheckReport {
 // be read at all is reported as a problem; only a missing file throws ToolError. path may
 // be a server's connection string: its schema is checked there, its rows in a snapshot.
 CheckReport checkCatalogue(const std::string& path);
+
+// Models without their manufacturer and compressors without their model in an open
+// catalogue (file or server), one line each as check lists them; empty when there are none.
+std::vector<std::string> orphansIn(CppSQLiteSession& db);
 
 // At most this many lines are listed per kind of fault; the rest are counted.
 constexpr std::size_t kProblemsListedPerKind = 50;

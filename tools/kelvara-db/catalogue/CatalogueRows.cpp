@@ -6,6 +6,7 @@
 #include "CppSQLiteTransaction.h"
 #include "Csv.h"
 #include "Schema.h"
+#include "ServerConstraints.h"
 #include "ToolError.h"
 
 #include <algorithm>
@@ -114,8 +115,10 @@ bool sameValue(CatalogueTable table, std::size_t column, const FieldValue& want,
     return table == db::kCompressors && column >= db::kFirstPriceColumn && want && got && sameNumber(*want, *got);
 }
 
-// Loads one table: the rows' values, and on a file kolumny's rowids too.
-void loadTable(CppSQLiteSession& session, CatalogueTable table, const CatalogueSource& source)
+// Loads one table: the rows' values, and on a file kolumny's rowids too; only the first
+// limit rows when a limit is given.
+void loadTable(CppSQLiteSession& session, CatalogueTable table, const CatalogueSource& source,
+               std::size_t limit = static_cast<std::size_t>(-1))
 {
     const TableDescription& description = catalogueTables()[table];
     const bool server = isServer(session);
@@ -127,8 +130,9 @@ void loadTable(CppSQLiteSession& session, CatalogueTable table, const CatalogueS
     CatalogueRow row;
     std::vector<FieldValue> converted;
     std::string key;
+    std::size_t loaded = 0;
     session.loadRows(description.name, columns, [&](db::BoundValues& out) {
-        if (!rows->next(row))
+        if (loaded++ == limit || !rows->next(row))
             return false;
         if (withRowid) {
             key = std::to_string(row.key);
@@ -197,14 +201,63 @@ CopiedCounts verifyCatalogue(CppSQLiteSession& session, const CatalogueSource& s
     return counts;
 }
 
+// Whether the server takes the first count rows of table; what it took is undone either way.
+bool serverTakes(CppSQLiteSession& session, CatalogueTable table, const CatalogueSource& source, std::size_t count)
+{
+    session.executeScript("SAVEPOINT kelvara_probe");
+    bool taken = true;
+    try {
+        loadTable(session, table, source, count);
+    } catch (const CppSQLiteException&) {
+        taken = false;
+    }
+    session.executeScript("ROLLBACK TO SAVEPOINT kelvara_probe");
+    return taken;
+}
+
+// A server's bulk load names only a line of its input when it refuses a value: the row is
+// found by halves (the load redone under a savepoint) and named by its table and id.
+[[noreturn]] void nameRefusedRow(CppSQLiteSession& session, CatalogueTable table, const CatalogueSource& source,
+                                 const CppSQLiteException& refusal)
+{
+    session.executeScript("ROLLBACK TO SAVEPOINT kelvara_table");
+    std::size_t taken = 0;  // a prefix the server takes
+    std::size_t refused = 0;  // one it refuses
+    CatalogueRow row;
+    for (const std::unique_ptr<RowStream> rows = source.rows(table); rows->next(row);)
+        ++refused;
+    while (refused - taken > 1) {
+        const std::size_t middle = taken + (refused - taken) / 2;
+        (serverTakes(session, table, source, middle) ? taken : refused) = middle;
+    }
+    const std::unique_ptr<RowStream> rows = source.rows(table);
+    for (std::size_t i = 0; i < refused; ++i)
+        rows->next(row);
+    const TableDescription& description = catalogueTables()[table];
+    const std::string text = std::string(description.name) + " " + description.key + " " + std::to_string(row.key)
+                             + ": " + refusal.engineMessage();
+    throw CppSQLiteException(refusal.errorCode(), text.c_str());
+}
+
 void loadCatalogue(CppSQLiteSession& session, const CatalogueSource& source)
 {
     // The schema's default settings row gives way to the source's own rows.
     if (source.hasColumnSettings())
         session.execute("delete from kolumny");
+    const bool server = isServer(session);
     for (CatalogueTable table : kAllTables) {
-        if (table != db::kColumnSettings || source.hasColumnSettings())
+        if (table == db::kColumnSettings && !source.hasColumnSettings())
+            continue;
+        if (server)
+            session.executeScript("SAVEPOINT kelvara_table");
+        try {
             loadTable(session, table, source);
+        } catch (const CppSQLiteException& e) {
+            // A value refused (code 1), not a connection lost or a lock given up.
+            if (!server || e.errorCode() != 1)
+                throw;
+            nameRefusedRow(session, table, source, e);
+        }
     }
 }
 
@@ -247,15 +300,20 @@ CopiedCounts writeServer(const std::string& dest, const CatalogueSource& source)
     const std::unique_ptr<CppSQLiteSession> session = openCatalogue(dest, db::Access::readWrite);
     CppSQLiteTransaction transaction(*session, CppSQLiteTransaction::Kind::write);
     claimCreation(*session, dest);
+    requireUtf8Database(*session, dest);
     const auto [tables, holdsRows] = serverCatalogueState(*session);
     if (holdsRows || (tables != 0 && tables != 4))
         refuseExisting(dest);
     if (tables == 0)
         session->executeScript(serverCatalogueSchemaSql());
+    // The foreign keys are checked once everything is there, so that rows without a parent
+    // are named below rather than failing the load.
+    session->executeScript("SET CONSTRAINTS ALL DEFERRED");
     loadCatalogue(*session, source);
     raiseIdSequences(*session);
     const CopiedCounts counts = verifyCatalogue(
         *session, source, [](const std::string& detail) { return "verification failed: " + detail + "; nothing was written"; });
+    constrainServerCatalogue(*session, dest);
     transaction.commit();
     return counts;
 }
@@ -323,6 +381,7 @@ void initServerCatalogue(const std::string& conninfo)
     const std::unique_ptr<CppSQLiteSession> session = openCatalogue(conninfo, db::Access::readWrite);
     CppSQLiteTransaction transaction(*session, CppSQLiteTransaction::Kind::write);
     claimCreation(*session, conninfo);
+    requireUtf8Database(*session, conninfo);
     if (serverCatalogueState(*session).first != 0)
         refuseExisting(conninfo);
     session->executeScript(serverCatalogueSchemaSql());

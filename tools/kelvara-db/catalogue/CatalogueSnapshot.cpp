@@ -7,9 +7,12 @@
 #include "CppSQLiteTransaction.h"
 #include "ToolError.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <map>
+#include <vector>
 
 namespace kelvara::dbtool {
 
@@ -98,16 +101,45 @@ std::size_t CatalogueFile::addNewRowsToServer()
     CppSQLiteTransaction transaction(*server, CppSQLiteTransaction::Kind::write);
     // Whatever numbers the new rows, no id a removed parent's dependants still refer to.
     raiseIdSequences(*server);
+    // The snapshot numbered new rows after its own highest ids, which another counter may have
+    // used meanwhile (or used and removed): each new row gets an id from the server's sequence
+    // instead, and the rows under it follow.
+    std::array<std::map<long long, long long>, 3> renumbered;
     std::size_t added = 0;
-    for (db::CatalogueTable table : kIdTables) {
-        const TableDescription& description = catalogueTables()[table];
-        NewRows fresh(now.rows(table), m_taken[table]);
+    for (std::size_t t = 0; t < std::size(kIdTables); ++t) {
+        const TableDescription& description = catalogueTables()[kIdTables[t]];
         CatalogueRow row;
+        std::vector<long long> keys;
+        for (NewRows fresh(now.rows(kIdTables[t]), m_taken[t]); fresh.next(row);)
+            keys.push_back(row.key);
+        std::vector<long long> ids;
+        for (CppSQLiteCursor next = server->execute("select nextval($1::regclass) from generate_series(1, $2)",
+                                                    {idUses()[t].sequence, static_cast<long long>(keys.size())});
+             !next.atEnd(); next.advance())
+            ids.push_back(std::stoll(next.field(0)));
+        std::sort(ids.begin(), ids.end());
+        for (std::size_t k = 0; k < keys.size() && k < ids.size(); ++k)
+            renumbered[t][keys[k]] = ids[k];
+        NewRows fresh(now.rows(kIdTables[t]), m_taken[t]);
+        std::array<std::string, 2> idTexts;
         try {
             server->loadRows(description.name, description.columns, [&](db::BoundValues& out) {
                 if (!fresh.next(row))
                     return false;
-                out.insert(out.end(), row.values.begin(), row.values.end());
+                idTexts[0] = std::to_string(renumbered[t].at(row.key));
+                out.emplace_back(idTexts[0]);
+                // The parent's new id, when the parent is new too.
+                for (std::size_t c = 1; c < row.values.size(); ++c) {
+                    if (t > 0 && c == 1 && row.values[c]) {
+                        const auto parent = renumbered[t - 1].find(std::stoll(*row.values[c]));
+                        if (parent != renumbered[t - 1].end()) {
+                            idTexts[1] = std::to_string(parent->second);
+                            out.emplace_back(idTexts[1]);
+                            continue;
+                        }
+                    }
+                    out.emplace_back(row.values[c]);
+                }
                 ++added;
                 return true;
             });

@@ -26,8 +26,8 @@ public:
 
     const std::string& path() const { return m_path; }
     // Adds the rows written to the snapshot since it was taken to the server, in one
-    // transaction; fails without writing if another counter took one of their ids meanwhile.
-    // Returns how many rows were added.
+    // transaction, with ids from the server's sequences; fails without writing if another
+    // counter removed a parent they need meanwhile. Returns how many rows were added.
     std::size_t addNewRowsToServer();
 
 private:
