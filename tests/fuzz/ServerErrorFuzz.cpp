@@ -1,7 +1,8 @@
-// Any bytes as a server's error: a primary message, the statement it quoted, a detail and a
-// hint, assembled as libpq assembles its whole message. What the operator is shown never
-// quotes the statement (no "LINE n:" line, no caret line under it, no "QUERY:" line, not the
-// statement's text), keeps the primary message's own lines, and has no trailing line end.
+// Any bytes as a server's error: a primary message, the statement it quoted, a detail, a hint
+// and a context, assembled as libpq assembles its whole message. What the operator is shown
+// never quotes the statement (no "LINE n:" line, no caret line under it, no "QUERY:",
+// "CONTEXT:" or "STATEMENT:" line, not the statement's text), keeps the primary message's own
+// lines, and has no trailing line end.
 
 #include "FuzzCheck.h"
 #include "PostgresErrors.h"
@@ -27,8 +28,10 @@ std::vector<std::string> linesOf(const std::string& text)
 
 bool quotesAStatement(const std::string& line)
 {
-    if (line.rfind("QUERY:", 0) == 0)
-        return true;
+    for (const char* quoting : {"QUERY:", "CONTEXT:", "STATEMENT:"}) {
+        if (line.rfind(quoting, 0) == 0)
+            return true;
+    }
     std::size_t i = 5;
     while (i < line.size() && line[i] >= '0' && line[i] <= '9')
         ++i;
@@ -64,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::string whole = "ERROR:  " + primary + "\nLINE " + std::to_string(line) + ": " + quoted + "\n" +
                               std::string(caretAt, ' ') + "^\nDETAIL:  " + detail.substr(0, detail.find('\0')) +
-                              "\nQUERY:  " + quoted + "\nHINT:\t" + primary + "\n";
+                              "\nQUERY:  " + quoted + "\nHINT:\t" + primary + "\nCONTEXT:  " + quoted + "\n";
     const std::string shown = kelvara::db::shownServerError(withPrimary ? primary.c_str() : nullptr, whole.c_str());
     checkShown(shown, distinct ? quoted : std::string());
 
