@@ -11,5 +11,8 @@ const std::string& catalogueSchemaSql();
 const std::string& serverCatalogueSchemaSql();
 // Its closing part alone: the foreign keys between the three tables.
 std::string serverCatalogueForeignKeysSql();
+// Its id trigger function as CREATE OR REPLACE: brings a catalogue made by an older schema to
+// the one that pins its search_path.
+std::string serverCatalogueIdFunctionSql();
 
 }  // namespace kelvara

@@ -146,12 +146,16 @@ TEST_F(ServerCatalogueTest, CopyInitAndConstrainRefuseWhatTheServerWouldNotKeepW
     execSql(sample, "delete from kompresory where id_kompresora = 301");
     ASSERT_EQ(runTool({"copy", sample, server.path()}).status, 0);
 
-    // A catalogue made before the foreign keys, with an orphan already there.
-    m_db.exec("alter table kompresory drop constraint kompresory_id_modelu_fkey; "
+    // A catalogue made before the foreign keys and the pinned id function, with an orphan there.
+    m_db.exec("alter function catalogue_next_id() reset search_path; "
+              "alter table kompresory drop constraint kompresory_id_modelu_fkey; "
               "insert into kompresory (id_kompresora, id_modelu) values (301, 999)");
     EXPECT_NE(runTool({"constrain", server.path()}).err.find(orphan), std::string::npos);
     m_db.exec("delete from kompresory where id_kompresora = 301");
-    EXPECT_EQ(runTool({"constrain", server.path()}).out, server.path() + ": foreign keys added\n");
+    EXPECT_EQ(runTool({"constrain", server.path()}).out,
+              server.path() + ": foreign keys added; id trigger function pinned to pg_catalog\n");
+    EXPECT_EQ(m_db.scalar("select array_to_string(proconfig, ',') from pg_proc where proname = 'catalogue_next_id'"),
+              "search_path=pg_catalog, pg_temp");
     EXPECT_THROW(m_db.exec("delete from modele"), std::runtime_error);
     const std::string latin1 = server.path().substr(server.path().find("dbname=") + 7) + "_latin1";
     m_db.exec("CREATE DATABASE " + latin1 + " ENCODING 'LATIN1' LC_COLLATE 'C' LC_CTYPE 'C' TEMPLATE template0");

@@ -268,7 +268,7 @@ void checkServerKeys(CppSQLiteSession& db, db::CatalogueTable which, const std::
             == 0)
             report.notes.push_back("constraint " + std::string(use.foreignKey) + " (" + name + "." + use.referringColumn
                                    + " references " + references + ") is missing: another counter can leave " + name
-                                   + " rows without their " + references + " row");
+                                   + " rows without their " + references + " row ('kelvara-db constrain' adds it)");
     }
 }
 

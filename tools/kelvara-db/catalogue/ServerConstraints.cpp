@@ -3,6 +3,7 @@
 #include "Catalogue.h"
 #include "CatalogueCheck.h"
 #include "CatalogueRows.h"
+#include "CatalogueSecrets.h"
 #include "CppSQLiteSession.h"
 #include "Schema.h"
 #include "ToolError.h"
@@ -15,9 +16,11 @@ bool constrainServerCatalogue(CppSQLiteSession& session, const std::string& name
 {
     // Held to the end of the transaction: no counter adds a row between the look and the keys.
     session.executeScript("LOCK TABLE marki, modele, kompresory IN SHARE ROW EXCLUSIVE MODE");
+    // An older catalogue's id trigger function looked names up along the caller's search_path.
+    session.executeScript(serverCatalogueIdFunctionSql());
     const std::vector<std::string> orphans = orphansIn(session);
     if (!orphans.empty()) {
-        std::string text = name + " holds rows whose parent is gone; give them a parent or remove them "
+        std::string text = db::withoutPassword(name) + " holds rows whose parent is gone; give them a parent or remove them "
                                   "('kelvara-db check' lists them too); nothing was written:";
         for (const std::string& orphan : orphans)
             text += "\n  " + orphan;
@@ -51,7 +54,7 @@ void requireUtf8Database(CppSQLiteSession& session, const std::string& name)
     const std::string found = encoding.atEnd() || !encoding.field(0) ? "unknown" : encoding.field(0);
     if (found == "UTF8")
         return;
-    throw ToolError(name + " is encoded in " + found
+    throw ToolError(db::withoutPassword(name) + " is encoded in " + found
                     + ", not UTF-8, and could not keep names such as \"Škoda\"; create the database in UTF-8, "
                       "for example: createdb -E UTF8 -T template0 kelvara");
 }

@@ -1,4 +1,5 @@
 #include "Catalogue.h"
+#include "CatalogueSecrets.h"
 #include "Command.h"
 #include "CppSQLiteTransaction.h"
 #include "ServerConstraints.h"
@@ -20,7 +21,8 @@ int runConstrain(const std::vector<std::string>& args, Console& console)
     CppSQLiteTransaction transaction(*session, CppSQLiteTransaction::Kind::write);
     const bool added = constrainServerCatalogue(*session, name);
     transaction.commit();
-    console.out << name << (added ? ": foreign keys added" : ": foreign keys already there") << "\n";
+    console.out << db::withoutPassword(name) << (added ? ": foreign keys added" : ": foreign keys already there")
+                << "; id trigger function pinned to pg_catalog\n";
     return kExitOk;
 }
 
@@ -37,7 +39,9 @@ const Command constrainCommand = {
     "manufacturer, no compressor without its model. With them, a manufacturer or\n"
     "model removed at one counter while another counter adds a model or compressor\n"
     "under it is refused at one of the two, and nothing is left without a parent.\n"
-    "A catalogue that has them already is left as it is.\n"
+    "A catalogue that has them already is left as it is. The id trigger function is\n"
+    "replaced by today's, which no other database user's functions or tables can\n"
+    "stand in for.\n"
     "\n"
     "Rows whose parent is already gone are listed, and nothing is changed until\n"
     "they are given a parent or removed. Counters may keep working meanwhile; their\n"
