@@ -16,14 +16,6 @@
 
 namespace kelvara::dbtool {
 
-void removeFolder(const std::string& folder)
-{
-    if (!folder.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
-    }
-}
-
 namespace {
 
 constexpr db::CatalogueTable kIdTables[] = {db::kManufacturers, db::kModels, db::kCompressors};
@@ -65,36 +57,26 @@ CatalogueFile::CatalogueFile(const std::string& name) : m_name(name), m_path(nam
 {
     if (!isConnectionString(name))
         return;
-    m_directory = makePrivateFolder(m_folderGuard);
-    m_path = (std::filesystem::path(m_directory) / "snapshot.db").string();
+    m_folder.create();
+    m_path = (std::filesystem::path(m_folder.path()) / "snapshot.db").string();
     m_fileGuard = LeftoverGuard(m_path, LeftoverGuard::Kind::File);
     try {
-        try {
-            writeNewCatalogue(m_path, StoredCatalogue(name));
-        } catch (const ToolError& e) {
-            rethrowNamingAFullFolder(e, m_directory);
-        }
-        const StoredCatalogue snapshot(m_path);
-        CatalogueRow row;
-        for (db::CatalogueTable table : kIdTables) {
-            const std::unique_ptr<RowStream> rows = snapshot.rows(table);
-            while (rows->next(row))
-                m_taken[table].insert(row.key);
-        }
-    } catch (...) {
-        removeFolder(m_directory);
-        throw;
+        writeNewCatalogue(m_path, StoredCatalogue(name));
+    } catch (const ToolError& e) {
+        rethrowNamingAFullFolder(e, m_folder.path());
     }
-}
-
-CatalogueFile::~CatalogueFile()
-{
-    removeFolder(m_directory);
+    const StoredCatalogue snapshot(m_path);
+    CatalogueRow row;
+    for (db::CatalogueTable table : kIdTables) {
+        const std::unique_ptr<RowStream> rows = snapshot.rows(table);
+        while (rows->next(row))
+            m_taken[table].insert(row.key);
+    }
 }
 
 std::size_t CatalogueFile::addNewRowsToServer()
 {
-    if (m_directory.empty())
+    if (m_folder.path().empty())
         return 0;
     const StoredCatalogue now(m_path);
     const std::unique_ptr<CppSQLiteSession> server = openCatalogue(m_name, db::Access::readWrite);
@@ -161,19 +143,14 @@ NewCatalogueTarget::NewCatalogueTarget(const std::string& name) : m_name(name), 
 {
     if (!isConnectionString(name))
         return;
-    m_directory = makePrivateFolder(m_folderGuard);
-    m_path = (std::filesystem::path(m_directory) / "new.db").string();
+    m_folder.create();
+    m_path = (std::filesystem::path(m_folder.path()) / "new.db").string();
     m_fileGuard = LeftoverGuard(m_path, LeftoverGuard::Kind::File);
-}
-
-NewCatalogueTarget::~NewCatalogueTarget()
-{
-    removeFolder(m_directory);
 }
 
 void NewCatalogueTarget::publish()
 {
-    if (!m_directory.empty())
+    if (!m_folder.path().empty())
         writeNewCatalogue(m_name, StoredCatalogue(m_path));
 }
 

@@ -12,9 +12,6 @@
 
 namespace kelvara::dbtool {
 
-// Removes a temporary folder (as makePrivateFolder makes them) with everything in it.
-void removeFolder(const std::string& folder);
-
 // A command's catalogue as a file: the file itself, or a temporary snapshot of a server
 // catalogue (removed at the end).
 class CatalogueFile {
@@ -22,7 +19,6 @@ public:
     explicit CatalogueFile(const std::string& name);
     CatalogueFile(const CatalogueFile&) = delete;
     CatalogueFile& operator=(const CatalogueFile&) = delete;
-    ~CatalogueFile();
 
     const std::string& path() const { return m_path; }
     // Adds the rows written to the snapshot since it was taken to the server, in one
@@ -33,9 +29,9 @@ public:
 private:
     std::string m_name;
     std::string m_path;
-    std::string m_directory;
-    LeftoverGuard m_folderGuard;
+    // The file stays tracked until its folder is gone.
     LeftoverGuard m_fileGuard;
+    PrivateFolder m_folder;
     // The ids of the manufacturers, models and compressors the snapshot was taken with.
     std::array<std::set<long long>, 3> m_taken;
 };
@@ -52,7 +48,6 @@ public:
     explicit NewCatalogueTarget(const std::string& name);
     NewCatalogueTarget(const NewCatalogueTarget&) = delete;
     NewCatalogueTarget& operator=(const NewCatalogueTarget&) = delete;
-    ~NewCatalogueTarget();
 
     const std::string& path() const { return m_path; }
     // make(path()), the catalogue being built there; a full temporary folder is named.
@@ -62,7 +57,7 @@ public:
         try {
             return make(m_path);
         } catch (const ToolError& e) {
-            rethrowNamingAFullFolder(e, m_directory);
+            rethrowNamingAFullFolder(e, m_folder.path());
         }
     }
     void publish();
@@ -70,9 +65,8 @@ public:
 private:
     std::string m_name;
     std::string m_path;
-    std::string m_directory;
-    LeftoverGuard m_folderGuard;
     LeftoverGuard m_fileGuard;
+    PrivateFolder m_folder;
 };
 
 }  // namespace kelvara::dbtool

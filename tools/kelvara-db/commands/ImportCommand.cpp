@@ -1,6 +1,6 @@
 #include "CatalogueCsv.h"
-#include "Command.h"
 #include "CatalogueSnapshot.h"
+#include "Command.h"
 #include "LeftoverFiles.h"
 
 #include <filesystem>
@@ -29,27 +29,15 @@ public:
                 throw ToolError("cannot read " + path);
             }
         }
-        m_folder = makePrivateFolder(m_guard);
-        try {
-            keep(path == "-" ? std::cin : pipe, path);
-        } catch (...) {
-            removeFolder(m_folder);
-            throw;
-        }
-    }
-    ImportFile(const ImportFile&) = delete;
-    ImportFile& operator=(const ImportFile&) = delete;
-    ~ImportFile()
-    {
-        m_file.close();
-        removeFolder(m_folder);
+        m_folder.create();
+        keep(path == "-" ? std::cin : pipe, path);
     }
     std::istream& stream() { return m_file; }
 
 private:
     void keep(std::istream& in, const std::string& path)
     {
-        const std::string copy = m_folder + "/input.csv";
+        const std::string copy = m_folder.path() + "/input.csv";
         std::ofstream out(copy, std::ios::binary);
         // Copying nothing would count as a failure; an empty input is the reader's to refuse.
         if (in.peek() != std::char_traits<char>::eof()) {
@@ -68,8 +56,7 @@ private:
             throw ToolError("cannot read " + path);
         }
     }
-    LeftoverGuard m_guard;
-    std::string m_folder;
+    PrivateFolder m_folder;
     std::ifstream m_file;
 };
 

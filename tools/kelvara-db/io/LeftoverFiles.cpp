@@ -133,7 +133,15 @@ void LeftoverGuard::release()
     m_slot = -1;
 }
 
-std::string makePrivateFolder(LeftoverGuard& guard)
+PrivateFolder::~PrivateFolder()
+{
+    if (!m_path.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
+    }
+}
+
+void PrivateFolder::create()
 {
     std::error_code ec;
     const std::filesystem::path base = std::filesystem::temp_directory_path(ec);
@@ -145,8 +153,8 @@ std::string makePrivateFolder(LeftoverGuard& guard)
     if (mkdtemp(pattern.data()) == nullptr)
         throw ToolError("cannot create a temporary folder in " + base.string() + ": " + std::strerror(errno)
                         + " (set TMPDIR to another folder)");
-    guard = LeftoverGuard(pattern, LeftoverGuard::Kind::Folder);
-    return pattern;
+    m_guard = LeftoverGuard(pattern, LeftoverGuard::Kind::Folder);
+    m_path = pattern;
 }
 
 bool inPrivateFolder(const std::string& path)

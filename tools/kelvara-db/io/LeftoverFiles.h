@@ -47,12 +47,26 @@ private:
     sigset_t m_before;
 };
 
-// A new folder under the system's temporary folder ($TMPDIR or /tmp) that only this user
-// can enter (0700), tracked until the guard goes. ToolError naming the place on failure.
-std::string makePrivateFolder(LeftoverGuard& guard);
+// A folder under the system's temporary folder ($TMPDIR or /tmp) that only this user can
+// enter (0700), tracked while it lives and removed with everything in it when it goes.
+class PrivateFolder {
+public:
+    PrivateFolder() = default;
+    PrivateFolder(const PrivateFolder&) = delete;
+    PrivateFolder& operator=(const PrivateFolder&) = delete;
+    ~PrivateFolder();
 
-// Whether path lies directly in a folder made by makePrivateFolder; files made there are
-// private too.
+    // Makes the folder; ToolError naming the place on failure.
+    void create();
+    // Empty until create().
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string m_path;
+    LeftoverGuard m_guard;
+};
+
+// Whether path lies directly in a PrivateFolder; files made there are private too.
 bool inPrivateFolder(const std::string& path);
 
 }  // namespace kelvara::dbtool
