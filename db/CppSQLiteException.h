@@ -26,6 +26,11 @@ public:
             m_nExtendedCode = extended;
         return *this;
     }
+    // Another connection held a lock for longer than the busy time-out (SQLITE_BUSY; a
+    // server's lock time-out, deadlock or lost serialisation report it too).
+    bool isBusy() const { return m_nCode == kBusy; }
+    static constexpr int kBusy = 5;
+
     // A row refers to a parent that is not there, or a parent removed from under its rows:
     // SQLite's SQLITE_CONSTRAINT_FOREIGNKEY, which a server's SQLSTATE 23503 reports too.
     bool isForeignKeyViolation() const { return m_nExtendedCode == kForeignKeyViolation; }

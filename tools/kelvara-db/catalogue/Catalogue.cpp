@@ -18,7 +18,6 @@ namespace kelvara::dbtool {
 
 namespace {
 
-constexpr int kBusy = 5;
 constexpr int kReadOnly = 8;
 
 void requireCatalogueFile(const std::string& path)
@@ -73,7 +72,7 @@ void probeFile(CppSQLiteSession& session, const std::string& path, int busyTimeo
     try {
         session.execute("SELECT count(*) FROM sqlite_master");
     } catch (const CppSQLiteException& e) {
-        if (e.errorCode() == kBusy) {
+        if (e.isBusy()) {
             if (busyTimeoutMs == 0)
                 return;
             throw CatalogueLocked(path + " is locked by another program (waited " + std::to_string(busyTimeoutMs / 1000)

@@ -17,14 +17,12 @@ namespace kelvara::dbtool {
 
 namespace {
 
-constexpr int kBusy = 5;
-
 int copyPages(const std::string& source, const std::string& dest, std::chrono::milliseconds patience)
 {
     try {
         return db::backupCatalogueFile(source, dest, patience);
     } catch (const CppSQLiteException& e) {
-        throw ToolError(std::string(e.errorCode() == kBusy ? "backup gave up: " : "backup failed: ")
+        throw ToolError(std::string(e.isBusy() ? "backup gave up: " : "backup failed: ")
                         + e.engineMessage());
     }
 }

@@ -65,7 +65,7 @@ bool checkIntegrity(CppSQLiteSession& db, CheckReport& report)
         }
         return sound;
     } catch (const CppSQLiteException& e) {
-        if (e.errorCode() == 5)
+        if (e.isBusy())
             throw CatalogueLocked("the catalogue is locked by another program; try again once it has finished writing");
         report.problems.push_back(std::string("damaged file: ") + e.engineMessage());
         return false;

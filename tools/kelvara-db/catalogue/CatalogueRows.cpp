@@ -368,7 +368,7 @@ CopiedCounts writeNewCatalogue(const std::string& dest, const CatalogueSource& s
     } catch (const CppSQLiteException& e) {
         const std::string outcome = isConnectionString(dest) ? "; nothing was written" : "; it was removed";
         // A lock on either side is another program's doing, not a fault of either catalogue.
-        if (e.errorCode() == 5)
+        if (e.isBusy())
             throw CatalogueLocked("cannot copy to " + dest + ": another program held a lock for longer than "
                                   + std::to_string(kBusyTimeoutMs / 1000) + " seconds (" + e.engineMessage() + ")"
                                   + outcome + "; try again once it has finished writing");

@@ -128,9 +128,8 @@ std::size_t CatalogueFile::addNewRowsToServer()
         } catch (const CppSQLiteException& e) {
             // Only a lock (or a lost serialisation) goes away by trying again; a value the
             // server refuses, such as a numeric overflow, would fail the same way every time.
-            constexpr int kBusy = 5;
             throw ToolError(m_name + ": " + description.name + ": " + e.engineMessage()
-                            + (e.errorCode() == kBusy ? " (another program holds or changed the catalogue meanwhile; "
+                            + (e.isBusy() ? " (another program holds or changed the catalogue meanwhile; "
                                                         "nothing was written, try again)"
                                         : "; nothing was written"));
         }
