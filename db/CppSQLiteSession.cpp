@@ -118,6 +118,21 @@ CppSQLiteCursor CppSQLiteSession::start(const char* sql, const kelvara::db::Boun
     return CppSQLiteCursor(std::move(statement));
 }
 
+void CppSQLiteSession::runWithNext(const char* sql)
+{
+    requireOpen();
+    if (m_trace)
+        m_trace(sql);
+    const WaitEnd waitEnd{this};
+    m_connection->runWithNext(sql);
+}
+
+void CppSQLiteSession::sendAfterNext(const std::string& sql, const kelvara::db::BoundValues& values)
+{
+    requireOpen();
+    m_connection->sendAfterNext(sql.c_str(), &values);
+}
+
 void CppSQLiteSession::executeScript(const std::string& sql)
 {
     requireOpen();

@@ -37,6 +37,16 @@ public:
     CppSQLiteCursor execute(const std::string& sql) { return execute(sql.c_str()); }
     // The same with values bound to the parameters $1, $2… of sql, on either engine.
     CppSQLiteCursor execute(const std::string& sql, const kelvara::db::BoundValues& values);
+    // Runs sql, a statement without rows such as a transaction's BEGIN, as part of the next
+    // statement: on a server both go in one trip, and the next statement's failure may be
+    // this one's. On a file it runs now.
+    void runWithNext(const char* sql);
+    // Announces the statement the caller runs right after the next one. On a server it goes
+    // out with the next, and executing it then takes its answer, already on its way; executing
+    // anything else in its place drops that answer. Only for statements that do no harm when
+    // the caller does not take them: reads, or a COMMIT right behind a transaction's last
+    // write. On a file nothing is sent ahead.
+    void sendAfterNext(const std::string& sql, const kelvara::db::BoundValues& values = {});
     // Runs every statement of sql (a schema, for instance), discarding rows.
     void executeScript(const std::string& sql);
     // Adds rows to table as one bulk load (COPY on a server); next fills one row's values

@@ -17,7 +17,7 @@ const char* beginText(kelvara::sql::Dialect dialect, CppSQLiteTransaction::Kind 
 
 CppSQLiteTransaction::CppSQLiteTransaction(CppSQLiteSession& session, Kind kind) : m_session(session), m_bOpen(false)
 {
-    m_session.execute(beginText(session.dialect(), kind));
+    m_session.runWithNext(beginText(session.dialect(), kind));
     m_bOpen = true;
 }
 
@@ -37,6 +37,13 @@ void CppSQLiteTransaction::commit()
     // A failed commit leaves the transaction open, for the destructor to roll back.
     m_session.execute("COMMIT");
     m_bOpen = false;
+}
+
+void CppSQLiteTransaction::executeAndCommit(const std::string& sql)
+{
+    m_session.sendAfterNext("COMMIT");
+    m_session.execute(sql);
+    commit();
 }
 
 void CppSQLiteTransaction::rollback()

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <string>
+
 class CppSQLiteSession;
 
-// A transaction on the session's catalogue: begun on construction, rolled back when it goes
-// away uncommitted (a failure part-way leaves nothing behind).
+// A transaction on the session's catalogue: begun on construction (on a server together with
+// its first statement), rolled back when it goes away uncommitted (a failure part-way leaves
+// nothing behind).
 class CppSQLiteTransaction {
 public:
     enum class Kind {
@@ -20,6 +23,10 @@ public:
     ~CppSQLiteTransaction();
 
     void commit();
+    // Runs sql, the transaction's last statement, and commits; on a server the COMMIT goes
+    // with it in one trip. When sql fails nothing is committed: its exception leaves, and the
+    // transaction is rolled back as any other.
+    void executeAndCommit(const std::string& sql);
     void rollback();
     bool isOpen() const { return m_bOpen; }
 

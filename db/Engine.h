@@ -58,6 +58,14 @@ public:
     // insert on a file. next fills the values of one row and returns false after the last.
     virtual void loadRows(const std::string& table, const std::vector<std::string>& columns,
                           const std::function<bool(BoundValues&)>& next) = 0;
+    // A statement without rows (a transaction's BEGIN) run as part of the next statement:
+    // a server sends both at once and the next statement's failure may be this one's. A file
+    // runs it now.
+    virtual void runWithNext(const char* sql) { start(sql, nullptr); }
+    // The statement the caller runs right after the next one: a server sends it with the
+    // next, and starting it then takes the answer already on its way (anything else started
+    // in its place drops that answer). A file waits for it to be started.
+    virtual void sendAfterNext(const char* /*sql*/, const BoundValues* /*values*/) {}
     virtual void setBusyTimeout(int milliseconds) = 0;
     // Closes the connection; statements still open keep what they need until finalised.
     virtual void close() = 0;

@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 namespace kelvara::db {
 
@@ -148,6 +149,7 @@ bool PostgresConnection::brokenWhileIdle()
 void PostgresConnection::drop()
 {
     m_active = nullptr;
+    m_sentAhead.clear();
     PQfinish(m_conn);
     m_conn = nullptr;
 }
@@ -161,7 +163,7 @@ PGconn* PostgresConnection::ready()
         m_active->putAside();
     // Nothing of the command has been sent yet, so it may go to a new connection; but not a
     // transaction's next statement, whose work so far went with the old one.
-    if (m_conn) {
+    if (m_conn && m_sentAhead.empty()) {
         const bool inTransaction = PQtransactionStatus(m_conn) != PQTRANS_IDLE;
         if (brokenWhileIdle()) {
             if (inTransaction)
@@ -177,6 +179,7 @@ PGconn* PostgresConnection::ready()
 void PostgresConnection::runScript(const char* sql)
 {
     // The simple protocol runs every statement of the text; the last error ends it.
+    settle();
     PGresult* result = PQexec(ready(), sql);
     if (!result)
         lost();
@@ -196,6 +199,7 @@ void PostgresConnection::loadRows(const std::string& table, const std::vector<st
                                   const std::function<bool(BoundValues&)>& next)
 {
     const std::string sql = "COPY " + table + " (" + quotedColumnList(columns) + ") FROM STDIN";
+    settle();
     PGresult* started = PQexec(ready(), sql.c_str());
     if (!started)
         lost();
@@ -253,40 +257,117 @@ void PostgresConnection::setBusyTimeout(int milliseconds)
     m_timeoutMs = milliseconds;
     if (!m_conn || PQstatus(m_conn) != CONNECTION_OK)
         return;
-    if (m_active)
-        m_active->putAside();
+    settle();
     runSetting("SET lock_timeout = " + std::to_string(lockTimeoutSetting()));
+}
+
+PostgresConnection::Queued::Queued(const char* text, const BoundValues* bound) : sql(text)
+{
+    if (!bound)
+        return;
+    for (const BoundValue& value : *bound)
+        values.push_back(value.isNull() ? std::nullopt : std::optional<std::string>(value.text()));
+}
+
+bool PostgresConnection::Queued::matches(const char* text, const BoundValues* bound) const
+{
+    if (sql != text || values.size() != (bound ? bound->size() : 0))
+        return false;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const BoundValue& value = (*bound)[i];
+        if (value.isNull() != !values[i] || (values[i] && *values[i] != value.text()))
+            return false;
+    }
+    return true;
+}
+
+void PostgresConnection::runWithNext(const char* sql)
+{
+    m_withNext.emplace_back(sql, nullptr);
+}
+
+void PostgresConnection::sendAfterNext(const char* sql, const BoundValues* values)
+{
+    m_afterNext.emplace_back(sql, values);
 }
 
 std::unique_ptr<Statement> PostgresConnection::start(const char* sql, const BoundValues* values)
 {
+    // What was announced goes with this statement, whatever becomes of it.
+    const std::vector<Queued> before = std::exchange(m_withNext, {});
+    const std::vector<Queued> after = std::exchange(m_afterNext, {});
     ready();
-    // libpq sends each value as a C string; a server text cannot hold a NUL byte anyway.
-    std::vector<std::string> texts;
-    std::vector<const char*> pointers;
-    if (values) {
-        texts.reserve(values->size());
-        for (const BoundValue& value : *values) {
-            texts.emplace_back(value.text());
-            pointers.push_back(value.isNull() ? nullptr : texts.back().c_str());
+    if (before.empty() && !m_sentAhead.empty() && m_sentAhead.front().matches(sql, values)) {
+        m_sentAhead.pop_front();
+        // The pipeline is still open: what follows this one goes out behind it at once.
+        for (const Queued& statement : after) {
+            if (!sendQueued(statement) || !PQpipelineSync(m_conn))
+                lost();
+            m_sentAhead.push_back(statement);
         }
+        return takeAnswer();
     }
+    dropSentAhead();
+    std::vector<Queued> batch = before;
+    batch.emplace_back(sql, values);
+    batch.insert(batch.end(), after.begin(), after.end());
+    sendTogether(batch);
+    if (m_sentAhead.empty())
+        return takeAnswer();
+    // A BEGIN sent ahead of the statement fails only with the connection, and then nothing
+    // behind it ran either.
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        m_sentAhead.pop_front();
+        takeAnswer();
+    }
+    m_sentAhead.pop_front();
+    return takeAnswer();
+}
+
+bool PostgresConnection::sendQueued(const Queued& statement)
+{
+    // libpq sends each value as a C string; a server text cannot hold a NUL byte anyway.
+    std::vector<const char*> pointers;
+    for (const std::optional<std::string>& value : statement.values)
+        pointers.push_back(value ? value->c_str() : nullptr);
+    return PQsendQueryParams(m_conn, statement.sql.c_str(), static_cast<int>(pointers.size()), nullptr,
+                             pointers.data(), nullptr, nullptr, 0)
+           != 0;
+}
+
+void PostgresConnection::sendTogether(const std::vector<Queued>& batch)
+{
     // The extended protocol runs exactly one statement per text; it runs only once it has
-    // reached the server whole, so a text that could not be sent is sent again, once, on a
-    // new connection.
-    const auto send = [&] {
-        return PQsendQueryParams(m_conn, sql, static_cast<int>(pointers.size()), nullptr, pointers.data(),
-                                 nullptr, nullptr, 0) != 0;
+    // reached the server whole, so when not even the first could be sent, the batch is sent
+    // again, once, on a new connection. In a batch each statement has its sync point.
+    const bool together = batch.size() > 1;
+    const auto sent = [&] {
+        std::size_t count = 0;
+        if (together && !PQenterPipelineMode(m_conn))
+            return count;
+        for (const Queued& statement : batch) {
+            if (!sendQueued(statement) || (together && !PQpipelineSync(m_conn)))
+                break;
+            ++count;
+        }
+        return count;
     };
     const bool outsideTransaction = PQtransactionStatus(m_conn) == PQTRANS_IDLE;
-    if (!send()) {
-        if (!outsideTransaction)
-            lost();
+    std::size_t count = sent();
+    if (count == 0 && outsideTransaction) {
         drop();
         connect();
-        if (!send())
-            lost();
+        count = sent();
     }
+    if (count < batch.size())
+        lost();
+    if (together)
+        m_sentAhead.assign(batch.begin(), batch.end());
+}
+
+std::unique_ptr<Statement> PostgresConnection::takeAnswer()
+{
+    m_answerEnded = false;
     PQsetSingleRowMode(m_conn);
     auto statement = std::make_unique<PostgresStatement>(shared_from_this());
     m_active = statement.get();
@@ -296,9 +377,57 @@ std::unique_ptr<Statement> PostgresConnection::start(const char* sql, const Boun
     return statement;
 }
 
+void PostgresConnection::endAnswer()
+{
+    m_answerEnded = true;
+    if (!m_conn || PQpipelineStatus(m_conn) == PQ_PIPELINE_OFF)
+        return;
+    // The server sends the sync point with the end of the answer; one that does not come
+    // means the connection is gone.
+    const long long deadline = nowMs() + kCancelTakenMs;
+    while (PQisBusy(m_conn)) {
+        pollfd socketWait{};
+        socketWait.fd = PQsocket(m_conn);
+        socketWait.events = POLLIN;
+        const long long left = deadline - nowMs();
+        const int ready = left > 0 ? poll(&socketWait, 1, static_cast<int>(left)) : 0;
+        if ((ready < 0 && errno != EINTR) || ready == 0 || (ready > 0 && !PQconsumeInput(m_conn)))
+            lost();
+    }
+    PGresult* sync = PQgetResult(m_conn);
+    const bool atSync = sync && PQresultStatus(sync) == PGRES_PIPELINE_SYNC;
+    PQclear(sync);
+    if (!atSync || (m_sentAhead.empty() && !PQexitPipelineMode(m_conn)))
+        lost();
+}
+
+void PostgresConnection::dropSentAhead()
+{
+    while (!m_sentAhead.empty()) {
+        m_sentAhead.pop_front();
+        m_answerEnded = false;
+        // Nobody wants it: one still at work (waiting for a lock, say) is stopped, as a
+        // statement released early is; what stands behind it is dropped too.
+        if (!finishesWithin(kFinishMs))
+            cancel();
+        bool gaveUp = false;
+        while (PGresult* result = receive(false, gaveUp))
+            PQclear(result);
+    }
+}
+
+void PostgresConnection::settle()
+{
+    ready();
+    dropSentAhead();
+    m_afterNext.clear();
+    for (const Queued& statement : std::exchange(m_withNext, {}))
+        start(statement.sql.c_str(), nullptr);
+}
+
 PGresult* PostgresConnection::receive(bool mayGiveUp, bool& gaveUp)
 {
-    if (!m_conn)
+    if (!m_conn || m_answerEnded)
         return nullptr;
     m_receiving = true;
     struct Done {
@@ -343,17 +472,24 @@ PGresult* PostgresConnection::receive(bool mayGiveUp, bool& gaveUp)
             cancel();
         }
     }
-    return PQgetResult(m_conn);
+    PGresult* result = PQgetResult(m_conn);
+    if (!result)
+        endAnswer();
+    return result;
 }
 
 bool PostgresConnection::finishesWithin(int milliseconds)
 {
+    if (m_answerEnded)
+        return true;
     const long long deadline = nowMs() + milliseconds;
     while (m_conn && PQconsumeInput(m_conn)) {
         while (!PQisBusy(m_conn)) {
             PGresult* result = PQgetResult(m_conn);
-            if (!result)
+            if (!result) {
+                endAnswer();
                 return true;
+            }
             PQclear(result);
         }
         const long long left = deadline - nowMs();
@@ -417,6 +553,9 @@ void PostgresConnection::close()
         PQfinish(m_conn);
         m_conn = nullptr;
     }
+    m_sentAhead.clear();
+    m_withNext.clear();
+    m_afterNext.clear();
 }
 
 

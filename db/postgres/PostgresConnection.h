@@ -2,12 +2,17 @@
 
 // The server engine's connection (db/ only): one libpq connection, re-opened when it broke
 // before a statement was sent, with at most one statement reading from it at a time.
+// Statements the caller announced go out together in one trip (libpq's pipeline mode, a
+// sync point after each, so each runs and fails as if sent alone); their answers are taken
+// in order.
 
 #include "Engine.h"
 
 #include <libpq-fe.h>
 
 #include <atomic>
+#include <deque>
+#include <optional>
 #include <functional>
 #include <memory>
 #include <string>
@@ -49,6 +54,8 @@ public:
     void runScript(const char* sql) override;
     void loadRows(const std::string& table, const std::vector<std::string>& columns,
                   const std::function<bool(BoundValues&)>& next) override;
+    void runWithNext(const char* sql) override;
+    void sendAfterNext(const char* sql, const BoundValues* values) override;
     void setBusyTimeout(int milliseconds) override;
     void close() override;
     void traceMessages(std::FILE* file) override;
@@ -62,6 +69,9 @@ public:
     // end follows its row at once); what arrives meanwhile is discarded.
     bool finishesWithin(int milliseconds);
     void cancel();
+    // Answers of statements sent ahead wait behind the active statement's: a cancel request
+    // could reach one of those instead.
+    bool answersWaitBehind() const { return !m_sentAhead.empty(); }
     void release(PostgresStatement* statement)
     {
         if (m_active == statement)
@@ -71,7 +81,27 @@ public:
     [[noreturn]] void lost();
 
 private:
+    // A statement kept to be sent later, with copies of its values.
+    struct Queued {
+        Queued(const char* text, const BoundValues* bound);
+        std::string sql;
+        std::vector<std::optional<std::string>> values;
+        bool matches(const char* text, const BoundValues* bound) const;
+    };
+
     std::string startupOptions() const;
+    // Sends batch in one trip, re-sent once on a new connection when the connection turned
+    // out broken before any of it was taken and no transaction was open.
+    void sendTogether(const std::vector<Queued>& batch);
+    bool sendQueued(const Queued& statement);
+    // The next answer on the connection is the active statement's: rows one at a time.
+    std::unique_ptr<Statement> takeAnswer();
+    // The active statement's answer has ended: in a pipeline its sync point follows.
+    void endAnswer();
+    // Reads and discards the answers sent ahead and never taken; runs now what was to go
+    // with the next statement (before something sent outside a pipeline).
+    void dropSentAhead();
+    void settle();
     // 0 would mean no limit on the server.
     int lockTimeoutSetting() const { return m_timeoutMs > 0 ? m_timeoutMs : 1; }
     void runSetting(const std::string& sql);
@@ -91,6 +121,10 @@ private:
     int m_timeoutMs;
     PGconn* m_conn = nullptr;
     PostgresStatement* m_active = nullptr;
+    bool m_answerEnded = false;  // the active statement's answer has been read to its end
+    std::vector<Queued> m_withNext;
+    std::vector<Queued> m_afterNext;
+    std::deque<Queued> m_sentAhead;  // sent, their answers behind the active statement's
     bool m_receiving = false;  // inside receive(), where the session's observer runs
     // A cancel request on its way: the server may signal the statement's backend once more
     // after it has answered, so nothing else is sent until the request has been taken.

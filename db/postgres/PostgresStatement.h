@@ -89,8 +89,8 @@ public:
             return;
         // Released before its end: stop the server's work rather than read what nobody wants
         // (a cancel request costs a connection of its own, so a statement about to end is
-        // let end).
-        if (!m_connection->finishesWithin(kFinishMs))
+        // let end, and so is one with answers behind it, which the cancel could reach).
+        if (!m_connection->finishesWithin(kFinishMs) && !m_connection->answersWaitBehind())
             m_connection->cancel();
         try {
             finish();

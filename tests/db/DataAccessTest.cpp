@@ -81,6 +81,35 @@ TEST_P(DataAccess, ReadOnlyRefusesWritesAndBulkLoadsArriveWhole)
     EXPECT_EQ(names().size(), 3u);
 }
 
+// On a server these travel together; each keeps its own answer and its own failure, as alone.
+TEST_P(DataAccess, StatementsSentAheadKeepTheirOwnAnswersAndFailures)
+{
+    open(Access::readWrite);
+    session.execute("insert into marki(id_marki, marka) values (1, 'A'), (2, 'B')");
+    const std::string byId = "select marka from marki where id_marki = $1";
+    session.sendAfterNext(byId, {2});
+    EXPECT_THROW(session.execute("select * from nowhere"), CppSQLiteException);
+    EXPECT_EQ(session.execute(byId, {2}).fieldView(0), "B");
+    // Announced and not run: its answer never stands in for another statement's.
+    session.sendAfterNext(byId, {1});
+    EXPECT_EQ(session.execute("select count(*) from marki").fieldView(0), "2");
+    EXPECT_EQ(session.execute(byId, {2}).fieldView(0), "B");
+
+    // A last write that fails commits nothing of its transaction, though its COMMIT went with it.
+    {
+        CppSQLiteTransaction transaction(session, CppSQLiteTransaction::Kind::write);
+        session.execute("insert into marki(id_marki, marka) values (3, 'C')");
+        EXPECT_THROW(transaction.executeAndCommit("insert into marki(id_marki, marka) values (1, 'again')"),
+                     CppSQLiteException);
+    }
+    {
+        CppSQLiteTransaction transaction(session, CppSQLiteTransaction::Kind::write);
+        transaction.executeAndCommit("insert into marki(id_marki, marka) values (4, 'D')");
+        EXPECT_FALSE(transaction.isOpen());
+    }
+    EXPECT_EQ(names(), (std::vector<std::string>{"A", "B", "D"}));
+}
+
 KELVARA_ON_BOTH_ENGINES(DataAccess);
 
 }  // namespace

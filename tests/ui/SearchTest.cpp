@@ -206,6 +206,9 @@ TEST_P(SearchTest, HostileValuesFindExactlyTheirOwnRows)
 
 TEST_P(SearchTest, RowsInsertedBetweenCountAndRowsAreLeftOutAndSaidSo)
 {
+    if (onServer())
+        GTEST_SKIP() << "a server runs the rows right behind the count, sent together: no write can be placed "
+                        "between them from here";
     const long long a = m_db.insertManufacturer("A");
     const long long b = m_db.insertModel(a, "B");
     m_db.insertCompressor(b, compressor("T", "KV-1"));

@@ -1,5 +1,6 @@
-// What the operator's actions cost on a server, read from libpq's trace: a round trip a statement,
-// no second connection, no server error. A server that never answers freezes nothing.
+// What the operator's actions cost on a server, read from libpq's trace: the statements of an
+// action travel together where the next does not depend on the answer before, on one
+// connection, with no server error. A server that never answers freezes nothing.
 
 #include "CatalogApp.h"
 #include "CatalogTest.h"
@@ -12,6 +13,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <iterator>
 #include <tuple>
 
 using platform::test::Seam;
@@ -22,7 +24,7 @@ protected:
     ServerTrafficTest() : CatalogTest(kelvara::sql::Dialect::postgres) {}
 };
 
-TEST_F(ServerTrafficTest, EveryActionTakesOneRoundTripAStatementOnItsOneConnection)
+TEST_F(ServerTrafficTest, EveryActionSendsTogetherWhatItCanOnItsOneConnection)
 {
     // 500 × 5 000 rows would stand behind the Edit statement's first row.
     m_db.exec("insert into marki(marka) select 'M' || g from generate_series(1, 499) g");
@@ -63,15 +65,18 @@ TEST_F(ServerTrafficTest, EveryActionTakesOneRoundTripAStatementOnItsOneConnecti
     seam::click(dlg, IDC_REMOVE_COMPRESSOR);
     took();
     EXPECT_EQ(takeMessages(), std::vector<std::string>{"Are you sure that you want to delete this compressor?"});
-    ASSERT_EQ(actions.size(), 8u);
+    // Start-up, pick a manufacturer, search by car, by type, open an edit, Save, Add, Remove:
+    // every statement runs, and only an answer the next statement needs costs a trip (Save:
+    // begin and manufacturer; model and the row as loaded; update and commit; count and rows).
+    const std::pair<int, size_t> expected[] = {{1, 2}, {1, 1}, {1, 2}, {1, 2}, {1, 2}, {4, 8}, {4, 7}, {3, 6}};
+    ASSERT_EQ(actions.size(), std::size(expected));
     for (size_t i = 0; i < actions.size(); ++i) {
         SCOPED_TRACE("action " + std::to_string(i));
-        EXPECT_EQ(actions[i].first.roundTrips, static_cast<int>(actions[i].second));
+        EXPECT_EQ(actions[i].first.roundTrips, expected[i].first);
+        EXPECT_EQ(actions[i].second, expected[i].second);
         EXPECT_EQ(actions[i].first.errors, 0);
         EXPECT_EQ(actions[i].first.connections, i == 0 ? 1 : 0);
     }
-    EXPECT_LE(actions[0].first.roundTrips, 5);  // start-up, after the handshake
-    EXPECT_LE(actions[4].first.roundTrips, 3);  // opening an edit
 }
 
 // The kernel's backlog accepts the connection; nobody ever answers it.

@@ -33,8 +33,7 @@ void CAddModelDlg::OnOK()
             const CString manufacturerId = lookup.field(0);
             lookup.finalize();
             try {
-                theDb.execute(kelvara::sql::insertModel(theDb.dialect(), manufacturerId, m_strName));
-                transaction.commit();
+                transaction.executeAndCommit(kelvara::sql::insertModel(theDb.dialect(), manufacturerId, m_strName));
             } catch (const CppSQLiteException& e) {
                 if (!e.isForeignKeyViolation())
                     throw;

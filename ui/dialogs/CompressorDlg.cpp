@@ -162,6 +162,9 @@ void CCompressorDlg::OnOK()
                + "\" is no longer in the catalogue; another program may have removed it. The compressor was not saved.");
         return;
     }
+    // An edit's check of the row travels with the model's lookup: one trip to a server.
+    if (g_bEditMode != 0)
+        theDb.sendAfterNext(kelvara::sql::currentCompressor(theDb.dialect(), true), {std::string(g_strCompressorId)});
     const std::optional<CString> modelId = FirstValue(kelvara::sql::modelIdByName(theDb.dialect(), g_strModel, *manufacturerId));
     if (!modelId) {
         refuse(ModelGoneText());
@@ -175,7 +178,7 @@ void CCompressorDlg::OnOK()
     // with everything typed.
     if (g_bEditMode == 0) {
         try {
-            theDb.execute(kelvara::sql::insertCompressor(theDb.dialect(), *modelId, values));
+            transaction.executeAndCommit(kelvara::sql::insertCompressor(theDb.dialect(), *modelId, values));
         } catch (const CppSQLiteException& e) {
             // Another counter removed the model after the lookup (a server's foreign key).
             if (!e.isForeignKeyViolation())
@@ -186,9 +189,8 @@ void CCompressorDlg::OnOK()
     } else {
         if (!EditedRowUnchanged(transaction))
             return;
-        theDb.execute(kelvara::sql::updateCompressor(theDb.dialect(), values, g_strCompressorId));
+        transaction.executeAndCommit(kelvara::sql::updateCompressor(theDb.dialect(), values, g_strCompressorId));
     }
-    transaction.commit();
 
     CDialog::OnOK();
 }

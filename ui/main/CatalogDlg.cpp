@@ -94,6 +94,8 @@ BOOL CCatalogDlg::OnInitDialog()
     theDb.setLockWaitObserver(&CatalogueLockWait());
     try {
         theDb.open(g_strCatalogue.c_str());
+        // The manufacturers travel with the column settings: one trip to a server.
+        theDb.sendAfterNext(kelvara::sql::selectManufacturers());
         ReadColumnFlags();
     } catch (const CppSQLiteException& e) {
         // A server database that holds no catalogue yet names only the first table it missed.

@@ -78,6 +78,7 @@ private:
     // same manufacturer, model and values. modelId, if given, receives its model's id.
     // lockRow keeps it as read until the transaction in progress ends.
     bool SelectedRowIsCurrent(bool lockRow, std::optional<std::string>* modelId);
+    bool RowWasListed() const;
     // Tells the operator that the clicked row changed under them (what was not done), and
     // searches again.
     void ReportListedRowChanged(const char* notDone);

@@ -51,6 +51,9 @@ void CCatalogDlg::OnEditCompressor()
     g_strManufacturer = m_comboManufacturer.GetLBText(m_comboManufacturer.GetCurSel());
     g_bEditMode = 1;
     // The id may name another compressor by now (a removed row's id given to a new one).
+    // The dialog's load travels with the check: one trip to a server.
+    if (RowWasListed())
+        theDb.sendAfterNext(kelvara::sql::loadCompressor(theDb.dialect(), g_strCompressorId));
     std::optional<std::string> modelId;
     if (!SelectedRowIsCurrent(false, &modelId)) {
         ReportListedRowChanged("Nothing was opened.");
@@ -83,16 +86,14 @@ void CCatalogDlg::OnRemoveCompressor()
             ReportListedRowChanged("Nothing was removed.");
             return;
         }
-        theDb.execute(kelvara::sql::deleteCompressor(g_strCompressorId));
-        transaction.commit();
+        transaction.executeAndCommit(kelvara::sql::deleteCompressor(g_strCompressorId));
     }
     SearchByModel();
 }
 
 bool CCatalogDlg::SelectedRowIsCurrent(bool lockRow, std::optional<std::string>* modelId)
 {
-    // Only a row clicked in the list has a digest to compare with.
-    if (g_strCompressorId.compare(m_strDigestOf) != 0)
+    if (!RowWasListed())
         return true;
     CppSQLiteCursor row = theDb.execute(kelvara::sql::currentCompressor(theDb.dialect(), lockRow),
                                         {std::string(g_strCompressorId)});
@@ -102,6 +103,12 @@ bool CCatalogDlg::SelectedRowIsCurrent(bool lockRow, std::optional<std::string>*
     if (modelId && row.field(kelvara::sql::kCurrentModelId))
         *modelId = row.field(kelvara::sql::kCurrentModelId);
     return true;
+}
+
+bool CCatalogDlg::RowWasListed() const
+{
+    // Only a row clicked in the list has a digest to compare with.
+    return g_strCompressorId.compare(m_strDigestOf) == 0;
 }
 
 void CCatalogDlg::ReportListedRowChanged(const char* notDone)

@@ -28,13 +28,12 @@ bool RemovedUnlessUsed(const std::string& count, const std::string& deletion)
     if (found != "0")
         return false;
     try {
-        theDb.execute(deletion);
+        transaction.executeAndCommit(deletion);
     } catch (const CppSQLiteException& e) {
         if (!e.isForeignKeyViolation())
             throw;
         return false;
     }
-    transaction.commit();
     return true;
 }
 

@@ -93,13 +93,16 @@ void CCatalogDlg::OnFindCompressors()
 
 void CCatalogDlg::SearchByType(const CString& upperType)
 {
+    // The rows travel with the count: one trip to a server.
+    const std::string rows = kelvara::sql::compressorsOfType(theDb.dialect(), upperType);
+    theDb.sendAfterNext(rows);
     CppSQLiteCursor cursor = theDb.execute(kelvara::sql::countCompressorsOfType(theDb.dialect(), upperType));
     const std::int32_t count = ParseCount(cursor.field(0));
     auto ids = AllocateIds(count);
     // Release the count's read lock before the rows are read, so another program's write
     // in between is not held up by us.
     cursor.finalize();
-    cursor = theDb.execute(kelvara::sql::compressorsOfType(theDb.dialect(), upperType));
+    cursor = theDb.execute(rows);
     m_listResults.DeleteAllItems();
     m_lastSearch = {ResultSearch::kByType, upperType, {}, {}};
     const bool leftOut = FillResults(cursor, std::move(ids), count);
@@ -129,11 +132,13 @@ void CCatalogDlg::SearchByModel()
 
 void CCatalogDlg::SearchByCar(const CString& manufacturer, const CString& model)
 {
+    const std::string rows = kelvara::sql::compressorsOfCar(theDb.dialect(), manufacturer, model);
+    theDb.sendAfterNext(rows);
     CppSQLiteCursor cursor = theDb.execute(kelvara::sql::countCompressorsOfCar(theDb.dialect(), manufacturer, model));
     const std::int32_t count = ParseCount(cursor.field(0));
     auto ids = AllocateIds(count);
     cursor.finalize();
-    cursor = theDb.execute(kelvara::sql::compressorsOfCar(theDb.dialect(), manufacturer, model));
+    cursor = theDb.execute(rows);
     m_listResults.DeleteAllItems();
     m_lastSearch = {ResultSearch::kByCar, {}, manufacturer, model};
     const bool leftOut = FillResults(cursor, std::move(ids), count);
