@@ -58,24 +58,16 @@ std::string PostgresConnection::startupOptions() const
 void PostgresConnection::connect()
 {
     // Every setting travels in the start-up message: no statement runs before the first
-    // command's own. The window goes on painting meanwhile; after a moment it shows the
-    // wait, and Cancel gives it up.
-    PGconn* conn = startConnecting(m_conninfo, m_applicationName, startupOptions());
+    // command's own. The window goes on painting meanwhile, host name lookups included;
+    // after a moment it shows the wait, and Cancel gives it up.
+    const int limitMs = connectTimeoutMs(m_conninfo);
+    ConnectingBeside attempt(m_conninfo, m_applicationName, startupOptions());
     const long long started = nowMs();
-    const int limitMs = connectTimeoutMs(conn);
-    PostgresPollingStatusType polling = PGRES_POLLING_WRITING;
+    PGconn* conn = nullptr;
     bool waiting = false;
     int sliceMs = kWaitNoticeMs;
     std::string failure;
-    while (polling != PGRES_POLLING_OK && polling != PGRES_POLLING_FAILED) {
-        if (PQstatus(conn) == CONNECTION_BAD) {
-            polling = PGRES_POLLING_FAILED;
-            break;
-        }
-        if (connectionSocketReady(conn, polling, sliceMs)) {
-            polling = PQconnectPoll(conn);
-            continue;
-        }
+    while (!attempt.ended(sliceMs, conn)) {
         const long long elapsed = nowMs() - started;
         if (limitMs > 0 && elapsed >= limitMs) {
             failure = "the catalogue server did not answer within " + std::to_string(limitMs / 1000)
@@ -91,9 +83,10 @@ void PostgresConnection::connect()
             break;
         }
     }
-    if (polling != PGRES_POLLING_OK) {
-        if (failure.empty())
-            failure = shownServerError(nullptr, PQerrorMessage(conn));
+    if (!failure.empty())
+        throw CppSQLiteException(kCantOpen, failure.c_str());
+    if (PQstatus(conn) != CONNECTION_OK) {
+        failure = shownServerError(nullptr, PQerrorMessage(conn));
         PQfinish(conn);
         throw CppSQLiteException(kCantOpen, failure.c_str());
     }
@@ -452,10 +445,11 @@ PGresult* PostgresConnection::receive(bool mayGiveUp, bool& gaveUp)
         const long long elapsed = nowMs() - started;
         if (elapsed < kWaitNoticeMs)
             continue;
-        // Silence alone does not say why: past a moment the server is asked, beside.
+        // Silence alone does not say why: past a moment the server is asked, beside, at the
+        // address this connection reached (no name looked up with the window waiting).
         if (!probe && elapsed >= kAskWhyAfterMs) {
-            probe = std::make_unique<LockProbe>(startConnecting(m_conninfo, m_applicationName, startupOptions()),
-                                                PQbackendPID(m_conn));
+            probe = std::make_unique<LockProbe>(
+                startConnecting(m_conninfo, m_applicationName, startupOptions(), m_conn), PQbackendPID(m_conn));
             ++m_connectionsMade;
         }
         const bool lock = probe && probe->waitsForLock(nowMs());

@@ -9,14 +9,19 @@
 #include <poll.h>
 #endif
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace kelvara::db::pg {
 
-PGconn* startConnecting(const std::string& conninfo, const std::string& applicationName, const std::string& options)
+PGconn* startConnecting(const std::string& conninfo, const std::string& applicationName, const std::string& options,
+                        const PGconn* sameServerAs)
 {
     // Keywords before dbname are defaults the connection string may change; those after it
     // are the catalogue's own. Keepalives notice a dead peer within about a minute, also
@@ -35,6 +40,16 @@ PGconn* startConnecting(const std::string& conninfo, const std::string& applicat
         keywords.push_back(keyword);
         values.push_back(value);
     }
+    // The name stays for TLS verification and the password file; an empty address (a Unix
+    // socket) is no keyword at all.
+    if (sameServerAs) {
+        for (const auto& [keyword, value] : {std::pair{"host", PQhost(sameServerAs)},
+                                             std::pair{"hostaddr", PQhostaddr(sameServerAs)},
+                                             std::pair{"port", PQport(sameServerAs)}}) {
+            keywords.push_back(keyword);
+            values.push_back(value);
+        }
+    }
     keywords.push_back(nullptr);
     values.push_back(nullptr);
     PGconn* conn = PQconnectStartParams(keywords.data(), values.data(), 1);
@@ -43,10 +58,12 @@ PGconn* startConnecting(const std::string& conninfo, const std::string& applicat
     return conn;
 }
 
-int connectTimeoutMs(PGconn* conn)
+int connectTimeoutMs(const std::string& conninfo)
 {
-    int seconds = 0;
-    if (PQconninfoOption* options = PQconninfo(conn)) {
+    // As startConnecting has it: the connection string's, else PGCONNECT_TIMEOUT, else ours.
+    const char* fromEnvironment = std::getenv("PGCONNECT_TIMEOUT");
+    int seconds = fromEnvironment ? std::atoi(fromEnvironment) : kConnectTimeoutSeconds;
+    if (PQconninfoOption* options = PQconninfoParse(conninfo.c_str(), nullptr)) {
         for (const PQconninfoOption* option = options; option->keyword; ++option) {
             if (std::strcmp(option->keyword, "connect_timeout") == 0 && option->val)
                 seconds = std::atoi(option->val);
@@ -79,6 +96,59 @@ std::shared_ptr<std::atomic<bool>> cancelBeside(PGconn* conn)
         *taken = true;
     }).detach();
     return taken;
+}
+
+struct ConnectingBeside::Attempt {
+    std::mutex mutex;
+    std::condition_variable ended;
+    std::atomic<bool> givenUp{false};
+    bool done = false;
+    PGconn* conn = nullptr;  // null when done: out of memory
+};
+
+ConnectingBeside::ConnectingBeside(const std::string& conninfo, const std::string& applicationName,
+                                   const std::string& options)
+    : m_attempt(std::make_shared<Attempt>())
+{
+    std::thread([attempt = m_attempt, conninfo, applicationName, options] {
+        PGconn* conn = nullptr;
+        try {
+            conn = startConnecting(conninfo, applicationName, options);
+        } catch (const std::bad_alloc&) {
+        }
+        // Short slices: an attempt given up closes soon, unless a name lookup holds it.
+        PostgresPollingStatusType polling = PGRES_POLLING_WRITING;
+        while (conn && polling != PGRES_POLLING_OK && polling != PGRES_POLLING_FAILED
+               && PQstatus(conn) != CONNECTION_BAD && !attempt->givenUp) {
+            if (connectionSocketReady(conn, polling, 50))
+                polling = PQconnectPoll(conn);
+        }
+        std::lock_guard<std::mutex> lock(attempt->mutex);
+        if (attempt->givenUp) {
+            PQfinish(conn);
+            return;
+        }
+        attempt->conn = conn;
+        attempt->done = true;
+        attempt->ended.notify_one();
+    }).detach();
+}
+
+ConnectingBeside::~ConnectingBeside()
+{
+    std::lock_guard<std::mutex> lock(m_attempt->mutex);
+    m_attempt->givenUp = true;
+}
+
+bool ConnectingBeside::ended(int sliceMs, PGconn*& conn)
+{
+    std::unique_lock<std::mutex> lock(m_attempt->mutex);
+    if (!m_attempt->ended.wait_for(lock, std::chrono::milliseconds(sliceMs), [this] { return m_attempt->done; }))
+        return false;
+    conn = std::exchange(m_attempt->conn, nullptr);
+    if (!conn)
+        throw std::bad_alloc();
+    return true;
 }
 
 bool LockProbe::waitsForLock(long long nowMs)

@@ -18,9 +18,31 @@ inline constexpr int kConnectTimeoutSeconds = 15;
 
 // Starts a connection with the catalogue's start-up settings; never null (out of memory
 // throws). The connection string wins over the defaults for time-outs and keepalives.
-PGconn* startConnecting(const std::string& conninfo, const std::string& applicationName, const std::string& options);
-// The connection's connect_timeout in milliseconds; 0 means none.
-int connectTimeoutMs(PGconn* conn);
+// Given sameServerAs, it goes to the address that connection reached, with no name to look up.
+PGconn* startConnecting(const std::string& conninfo, const std::string& applicationName, const std::string& options,
+                        const PGconn* sameServerAs = nullptr);
+// The connect_timeout in milliseconds a connection by conninfo gets; 0 means none.
+int connectTimeoutMs(const std::string& conninfo);
+
+// A connection made on a thread of its own, from the start to its end (ready or failed).
+// libpq looks host names up with its thread waiting, and a name server that does not answer
+// (a dead VPN) would hold the caller for the resolver's whole time-out, window and Cancel
+// included. The thread keeps its own copies; one given up is closed by the thread.
+class ConnectingBeside {
+public:
+    ConnectingBeside(const std::string& conninfo, const std::string& applicationName, const std::string& options);
+    ~ConnectingBeside();
+    ConnectingBeside(const ConnectingBeside&) = delete;
+    ConnectingBeside& operator=(const ConnectingBeside&) = delete;
+
+    // Whether the attempt ended within sliceMs; then conn is the caller's (out of memory throws).
+    bool ended(int sliceMs, PGconn*& conn);
+
+    struct Attempt;
+
+private:
+    std::shared_ptr<Attempt> m_attempt;
+};
 // Whether the socket is ready for what PQconnectPoll last asked for, within sliceMs.
 bool connectionSocketReady(PGconn* conn, PostgresPollingStatusType polling, int sliceMs);
 
