@@ -393,12 +393,16 @@ std::string updateCompressor(Dialect dialect, const CompressorValues& values, co
 
 std::string loadCompressor(Dialect dialect, const std::string& compressorId)
 {
+    // A server reads the first row only. A constant limit of 1 would have its planner find
+    // that row by reading every compressor (the unjoined tables promise millions of rows, so
+    // a scan looks as good as stopped at once); one it cannot read is planned for a tenth of
+    // the rows, and the compressor is found by its key.
     return "select kompresory.pojemnosc, kompresory.od, kompresory.do, "
            "kompresory.typ, kompresory.nr_f_s, kompresory.nrkv, kompresory.cena_zakl, "
            "kompresory.kaucja_sku, kompresory.netto "
            "from kompresory, modele, marki "
            "where kompresory.id_kompresora = "
-           + idValue(compressorId, kCompressorIdField) + (dialect == Dialect::postgres ? " limit 1;" : ";");
+           + idValue(compressorId, kCompressorIdField) + (dialect == Dialect::postgres ? " limit (select 1);" : ";");
 }
 
 std::string countCompressorsOfType(Dialect dialect, const std::string& upperType)

@@ -174,6 +174,21 @@ TEST_F(ServerSessionTest, ACursorReleasedEarlyStopsTheServersWork)
     EXPECT_STREQ(session.execute("select count(*) from kompresory").field(0), "1");
 }
 
+// With a constant limit the planner expected the unjoined tables' millions of rows to hand
+// over the first at once, and read every compressor to find it.
+TEST_F(ServerSessionTest, TheEditsLoadFindsTheCompressorByItsKey)
+{
+    m_db.exec("insert into marki(id_marki, marka) select g, 'M' || g from generate_series(1, 500) g");
+    m_db.exec("insert into modele(id_modelu, id_marki, model) select g, g % 500 + 1, 'Model ' || g "
+             "from generate_series(1, 5000) g");
+    m_db.exec("insert into kompresory(id_kompresora, id_modelu, typ) select g, g % 5000 + 1, 'T' "
+             "from generate_series(1, 50000) g; analyze");
+    std::string plan;
+    for (const auto& line : m_db.query("explain " + sql::loadCompressor(Dialect::postgres, "49999")))
+        plan += line[0].value_or("") + "\n";
+    EXPECT_NE(plan.find("Index Scan using kompresory_pkey on kompresory"), std::string::npos) << plan;
+}
+
 TEST_F(ServerSessionTest, ALockWaitIsToldAndCanBeGivenUpWritingNothing)
 {
     GiveUp observer;

@@ -279,7 +279,7 @@ TEST(StatementText, ServerTextsDifferOnlyInLiteralsAndWhatTheServerRejects)
     // Rows the file lists in id order come in id order from the server too.
     EXPECT_EQ(statements[13].server.substr(statements[13].file.size() - 1), " order by kompresory.id_kompresora;");
     // The edit's statement names every model and manufacturer unjoined: the server sends one row.
-    EXPECT_EQ(statements[14].server, file::kLoadCompressorHead + "31 limit 1;");
+    EXPECT_EQ(statements[14].server, file::kLoadCompressorHead + "31 limit (select 1);");
 
     // Every value is a standard literal there, whatever it holds; a backslash is an
     // ordinary character.

@@ -151,7 +151,7 @@ public:
     }
     std::string loadCompressor(const std::string& id) const
     {
-        return on(file::loadCompressor(id), file::kLoadCompressorHead + id + " limit 1;");  // the first row only
+        return on(file::loadCompressor(id), file::kLoadCompressorHead + id + " limit (select 1);");  // the first row only
     }
 
     std::string countModelsOfManufacturer(const std::string& name) const
