@@ -31,6 +31,10 @@ public:
     bool isBusy() const { return m_nCode == kBusy; }
     static constexpr int kBusy = 5;
 
+    // The disk filled up under a write (SQLITE_FULL; a server's disk_full reports it too).
+    bool isDiskFull() const { return m_nCode == kFull; }
+    static constexpr int kFull = 13;
+
     // A row refers to a parent that is not there, or a parent removed from under its rows:
     // SQLite's SQLITE_CONSTRAINT_FOREIGNKEY, which a server's SQLSTATE 23503 reports too.
     bool isForeignKeyViolation() const { return m_nExtendedCode == kForeignKeyViolation; }

@@ -11,6 +11,7 @@ namespace {
 constexpr int kError = 1;      // SQLITE_ERROR
 constexpr int kBusy = 5;       // SQLITE_BUSY
 constexpr int kReadOnly = 8;   // SQLITE_READONLY
+constexpr int kFull = 13;      // SQLITE_FULL
 constexpr int kCantOpen = 14;  // SQLITE_CANTOPEN
 constexpr int kConstraint = 19;  // SQLITE_CONSTRAINT
 constexpr int kForeignKey = kConstraint | (3 << 8);  // SQLITE_CONSTRAINT_FOREIGNKEY
@@ -27,6 +28,7 @@ constexpr StateCode kStates[] = {
     {"40001", kBusy},      // serialization_failure: another counter's write won
     {"42501", kReadOnly},  // insufficient_privilege: a user allowed only to read
     {"25006", kReadOnly},  // read_only_sql_transaction: a standby, or a read-only default
+    {"53100", kFull},      // disk_full: the server's disk
     {"57P01", kCantOpen},  // admin_shutdown: the server went down under the statement
     {"57P02", kCantOpen},  // crash_shutdown
     {"57P03", kCantOpen},  // cannot_connect_now: starting up or shutting down

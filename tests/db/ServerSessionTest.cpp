@@ -58,6 +58,7 @@ TEST(ServerErrors, SqlStatesMapToTheCodesTheHandlersKnow)
     EXPECT_EQ(sqliteCodeForSqlState("40P01"), 5);   // deadlock
     EXPECT_EQ(sqliteCodeForSqlState("42501"), 8);   // insufficient privilege
     EXPECT_EQ(sqliteCodeForSqlState("25006"), 8);   // read-only transaction
+    EXPECT_EQ(sqliteCodeForSqlState("53100"), 13);  // disk full
     EXPECT_EQ(sqliteCodeForSqlState("08006"), 14);  // connection failure
     EXPECT_EQ(sqliteCodeForSqlState("57P01"), 14);  // server shut down
     EXPECT_EQ(sqliteCodeForSqlState(nullptr), 14);  // no result at all: the connection broke

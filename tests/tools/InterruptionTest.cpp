@@ -42,6 +42,33 @@ TEST(InterruptedWrite, EveryReadingCommandRollsItBackWhereTheFileMayBeWritten)
     }
 }
 
+// A disk that fills up during an import: a file system of 256 KB of the test's own, in a mount
+// namespace of its own. The import says so and what became of its writes; the next command
+// finds the catalogue as it was.
+TEST(InterruptedWrite, AnImportStoppedByAFullDiskSaysSoAndKeepsNothing)
+{
+    if (shell("unshare -m true 2>/dev/null") != 0)
+        GTEST_SKIP() << "a file system of the test's own needs a mount namespace (root with CAP_SYS_ADMIN)";
+    TempDir dir;
+    ASSERT_EQ(runBinary({"generate", "--compressors", "20000", "big.db"}, dir.dir().string()).status, 0);
+    ASSERT_EQ(runBinary({"export", "--output", "big.csv", "big.db"}, dir.dir().string()).status, 0);
+    fs::create_directory(dir.path("disk"));
+    const std::string tool = shellQuote(binaryPath());
+    const std::string script = "mount -t tmpfs -o size=256k tmpfs disk && " + tool + " init --sample disk/c.db && "
+                               + tool + " export --output before.csv disk/c.db && { " + tool
+                               + " import big.csv disk/c.db 2>import.err; echo $? >import.status; } && " + tool
+                               + " export --output after.csv disk/c.db && ls disk >left";
+    ASSERT_EQ(shell("cd " + shellQuote(dir.dir().string()) + " && unshare -m sh -c " + shellQuote(script)
+                    + " >/dev/null"),
+              0);
+    EXPECT_EQ(readFile(dir.path("import.status")), "1\n");
+    EXPECT_NE(readFile(dir.path("import.err")).find("database or disk is full; nothing this command wrote is kept"),
+              std::string::npos)
+        << readFile(dir.path("import.err"));
+    EXPECT_EQ(readFile(dir.path("after.csv")), readFile(dir.path("before.csv")));
+    EXPECT_EQ(readFile(dir.path("left")), "c.db\n");
+}
+
 TEST(Lock, IsReportedAsALockAfterTheDocumentedSixtySeconds)
 {
     TempDir dir;

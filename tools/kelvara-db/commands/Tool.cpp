@@ -119,7 +119,12 @@ int runTool(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         // A connection string named in a message keeps its password to itself.
         err << kProgram << ' ' << command->name << ": " << db::withoutPassword(e.what()) << '\n';
     } catch (const CppSQLiteException& e) {
-        err << kProgram << ' ' << command->name << ": " << db::withoutPassword(e.engineMessage()) << '\n';
+        err << kProgram << ' ' << command->name << ": " << db::withoutPassword(e.engineMessage());
+        // Every command writes all or nothing; say so where a full disk stopped it half-way.
+        if (e.isDiskFull())
+            err << "; nothing this command wrote is kept (what it began is rolled back, at the latest when the "
+                   "catalogue is next opened); free some space and run it again";
+        err << '\n';
     } catch (const std::bad_alloc&) {
         err << kProgram << ' ' << command->name << ": out of memory\n";
     } catch (const std::exception& e) {
